@@ -1,0 +1,32 @@
+/* Voxtrail lip-sync analysis engine: public C interface. */
+#ifndef VOXTRAIL_H
+#define VOXTRAIL_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Error codes returned by every function; messages via VoxtrailGetErrorString. */
+#define VOXTRAIL_NOERR 0x00000000u
+#define VOXTRAIL_ERROR 0x20001069u
+#define VOXTRAIL_STARTUP_FAILED_ERR 0x2000106Au
+#define VOXTRAIL_SHUTDOWN_FAILED_ERR 0x2000106Bu
+#define VOXTRAIL_CORE_DATA_NOT_FOUND_ERR 0x2000106Cu
+#define VOXTRAIL_NULL_PARAMETER_ERR 0x2000106Du
+#define VOXTRAIL_INVALID_PARAMETER_ERR 0x2000106Eu
+#define VOXTRAIL_INVALID_ANALYSIS_ERR 0x2000106Fu
+#define VOXTRAIL_ANALYSIS_FAILED_ERR 0x20001070u
+#define VOXTRAIL_INVALID_INDEX_ERR 0x20001071u
+#define VOXTRAIL_INVALID_TIME_ERR 0x20001072u
+#define VOXTRAIL_INTERNAL_ERR 0x20001073u
+#define VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR 0x20001074u
+#define VOXTRAIL_STARTUP_NOT_CALLED 0x20001075u
+#define VOXTRAIL_CONFIG_PARSE_ERROR 0x20001076u
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VOXTRAIL_H */
