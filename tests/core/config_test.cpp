@@ -1,0 +1,288 @@
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "data_paths.h"
+#include "speech_target_config.h"
+#include "track_mapper.h"
+#include "voxtrail.h"
+
+using namespace Vantrix;
+
+namespace {
+
+class StaleCounter : public ANotificationClient {
+public:
+    void OnNotify(ANotificationServer& server) override {
+        EXPECT_EQ(server.Kind(), 2);
+        ++count;
+    }
+    int count = 0;
+};
+
+// Writes a configuration with N targets; rows maps a row key to its value (a missing entry
+// gets N copies of "0.5"; an entry holding "<omit>" leaves the key out).
+std::string WriteConfig(const std::string& name, const std::string& numTargets, int n,
+                        const std::map<std::string, std::string>& rows = {},
+                        const std::string& header = "[PhonemeToSpeechTargetMapping]") {
+    std::string path = ::testing::TempDir() + name;
+    std::ofstream out(path, std::ios::binary);
+    out << "; written by the test\r\n" << header << "\r\nNumSpeechTargets=" << numTargets << "\r\n";
+    for (const char* key : kMapRowKeys) {
+        std::string value;
+        for (int j = 0; j < n; ++j) value += j ? ",0.5" : "0.5";
+        auto it = rows.find(key);
+        if (it != rows.end()) value = it->second;
+        if (value == "<omit>") continue;
+        std::string spelled = std::string(1, key[0]);
+        for (const char* c = key + 1; *c; ++c) spelled += char(std::tolower(*c));
+        out << spelled << "=" << value << "\r\n";
+    }
+    return path;
+}
+
+struct ParseOutcome {
+    uint32_t code;
+    std::string detail;
+    std::unique_ptr<TLabeledPhonemesToTracksMap> map;
+    int32_t label = -1;
+};
+
+ParseOutcome Parse(const std::string& path, TTrackMapper* mapper) {
+    ParseOutcome outcome;
+    outcome.code = ParseSpeechTargetConfiguration(outcome.map, outcome.label, path.c_str(), mapper,
+                                                  outcome.detail);
+    return outcome;
+}
+
+} // namespace
+
+TEST(BuiltInMap, SixteenTracksOneWeightPerRow) {
+    TTrackMapper mapper;
+    const TPhonemesToTracksMap& map = mapper.Current();
+    ASSERT_EQ(map.NumTracks(), 16);
+    EXPECT_TRUE(map.IsValid());
+    EXPECT_EQ(mapper.CurrentLabel(), 0);
+    struct Expect {
+        int32_t row;
+        int32_t track;
+        double weight;
+    };
+    // Spot checks across the table, including the odd weights.
+    for (Expect e : {Expect{40, 0, 1.0}, Expect{0, 1, 0.85}, Expect{14, 2, 0.85}, Expect{15, 3, 0.85},
+                     Expect{31, 3, 0.2}, Expect{41, 3, 0.2}, Expect{9, 4, 0.85}, Expect{13, 5, 0.85},
+                     Expect{30, 6, 0.85}, Expect{18, 7, 0.85}, Expect{39, 8, 0.85}, Expect{22, 9, 0.7},
+                     Expect{23, 10, 0.85}, Expect{33, 11, 0.85}, Expect{42, 11, 0.5},
+                     Expect{36, 12, 0.85}, Expect{26, 13, 0.85}, Expect{28, 14, 0.85},
+                     Expect{38, 15, 0.2}})
+        EXPECT_EQ(map.Weight(e.row, e.track), e.weight) << kMapRowKeys[e.row];
+    for (int32_t r = 0; r < kMapRows; ++r) {
+        int nonZero = 0;
+        for (int32_t t = 0; t < 16; ++t) nonZero += map.Weight(r, t) != 0.0;
+        EXPECT_EQ(nonZero, 1) << kMapRowKeys[r];
+    }
+}
+
+TEST(TrackMapper, AddSelectResetAndNotify) {
+    TTrackMapper mapper;
+    StaleCounter client;
+    mapper.Attach(&client);
+    TLabeledPhonemesToTracksMap four(4, 7);
+    EXPECT_EQ(mapper.AddMap(four), 0);
+    EXPECT_EQ(mapper.AddMap(four), eetArgumentFailure);
+    EXPECT_EQ(mapper.CurrentLabel(), 0); // adding does not select
+    EXPECT_EQ(mapper.SelectMap(8), eetArgumentFailure);
+    EXPECT_EQ(mapper.SelectMap(7), 0);
+    EXPECT_EQ(mapper.Current().NumTracks(), 4);
+    EXPECT_EQ(client.count, 1);
+    EXPECT_EQ(mapper.SelectMap(7), 0); // already current: no notification
+    EXPECT_EQ(client.count, 1);
+    EXPECT_EQ(mapper.ResetToDefault(), 0);
+    EXPECT_EQ(mapper.Current().NumTracks(), 16);
+    EXPECT_EQ(client.count, 2);
+    EXPECT_EQ(mapper.Maps().Count(), 2);
+}
+
+TEST(TrackMap, WeightsOutsideTheMatrix) {
+    TPhonemesToTracksMap map(3);
+    EXPECT_EQ(map.Weight(40, 0), 1.0);
+    EXPECT_EQ(map.SetWeight(43, 0, 1.0), eetRangeFailure);
+    EXPECT_EQ(map.SetWeight(0, 3, 1.0), eetRangeFailure);
+    EXPECT_THROW(map.Weight(0, -1), EErrorType);
+    EXPECT_THROW(TPhonemesToTracksMap(0), EErrorType);
+}
+
+TEST(SpeechTargetConfig, ThreeTargetsAtHalf) {
+    TTrackMapper mapper;
+    ParseOutcome out = Parse(WriteConfig("three.ini", "3", 3), &mapper);
+    ASSERT_EQ(out.code, VOXTRAIL_NOERR) << out.detail;
+    ASSERT_TRUE(out.map);
+    EXPECT_EQ(out.map->NumTracks(), 4);
+    for (int32_t r = 0; r < kMapRows; ++r) {
+        EXPECT_EQ(out.map->Weight(r, 0), r == 40 ? 1.0 : 0.0);
+        for (int32_t j = 1; j <= 3; ++j) EXPECT_EQ(out.map->Weight(r, j), 0.5);
+    }
+    EXPECT_GE(out.label, 1);
+    EXPECT_EQ(out.map->Label(), out.label);
+    EXPECT_EQ(mapper.CurrentLabel(), out.label);
+    EXPECT_EQ(mapper.Current().NumTracks(), 4);
+
+    ParseOutcome again = Parse(WriteConfig("three.ini", "3", 3), &mapper);
+    ASSERT_EQ(again.code, VOXTRAIL_NOERR);
+    EXPECT_GT(again.label, out.label); // labels are never reused
+}
+
+TEST(SpeechTargetConfig, NumSpeechTargetsMessages) {
+    TTrackMapper mapper;
+    struct Case {
+        std::string value;
+        uint32_t code;
+        std::string detail;
+    } cases[] = {
+        {"2abc", VOXTRAIL_NOERR, ""},
+        {" 2 ", VOXTRAIL_NOERR, ""},
+        {"+2", VOXTRAIL_NOERR, ""},
+        {"abc", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must have integer value"},
+        {"-", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must have integer value"},
+        {"0", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must be >= 1"},
+        {"-4", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must be >= 1"},
+        {"-99999999999999999999999", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must be >= 1"},
+        {"", VOXTRAIL_CONFIG_PARSE_ERROR,
+         "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found"},
+    };
+    for (const Case& c : cases) {
+        ParseOutcome out = Parse(WriteConfig("num.ini", c.value, 2), &mapper);
+        EXPECT_EQ(out.code, c.code) << c.value;
+        EXPECT_EQ(out.detail, c.detail) << c.value;
+        EXPECT_EQ(bool(out.map), c.code == VOXTRAIL_NOERR);
+    }
+}
+
+TEST(SpeechTargetConfig, HugeTargetCountFailsWithoutAllocating) {
+    TTrackMapper mapper;
+    for (const char* value : {"513", "2147483647", "99999999999999999999999"}) {
+        ParseOutcome out = Parse(WriteConfig("huge.ini", value, 3), &mapper);
+        EXPECT_EQ(out.code, VOXTRAIL_CONFIG_PARSE_ERROR);
+        EXPECT_EQ(out.detail, "parse error for phoneme \"IY\"");
+    }
+    // 512 one-digit numbers fit exactly in the longest value the reader keeps.
+    std::string row = "1";
+    for (int j = 1; j < 512; ++j) row += ",1";
+    std::map<std::string, std::string> rows;
+    for (const char* key : kMapRowKeys) rows[key] = row;
+    ParseOutcome out = Parse(WriteConfig("max.ini", "512", 0, rows), &mapper);
+    ASSERT_EQ(out.code, VOXTRAIL_NOERR) << out.detail;
+    EXPECT_EQ(out.map->NumTracks(), 513);
+}
+
+TEST(SpeechTargetConfig, MissingSectionOrRows) {
+    TTrackMapper mapper;
+    ParseOutcome noSection = Parse(WriteConfig("nosec.ini", "3", 3, {}, "[Other]"), &mapper);
+    EXPECT_EQ(noSection.detail,
+              "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found");
+    ParseOutcome noFile = Parse("/nonexistent/config.ini", &mapper);
+    EXPECT_EQ(noFile.code, VOXTRAIL_CONFIG_PARSE_ERROR);
+
+    ParseOutcome noFlap = Parse(WriteConfig("noflap.ini", "3", 3, {{"FLAP", "<omit>"}}), &mapper);
+    EXPECT_EQ(noFlap.code, VOXTRAIL_CONFIG_PARSE_ERROR);
+    EXPECT_EQ(noFlap.detail, "missing phoneme \"FLAP\"");
+    ParseOutcome several =
+        Parse(WriteConfig("several.ini", "3", 3, {{"K", "<omit>"}, {"Z", ""}, {"FLAP", "<omit>"}}),
+              &mapper);
+    EXPECT_EQ(several.detail, "missing phoneme \"Z\"");
+    EXPECT_EQ(mapper.CurrentLabel(), 0); // failures leave the mapper as it was
+}
+
+TEST(SpeechTargetConfig, RowParsing) {
+    TTrackMapper mapper;
+    struct Case {
+        std::string ax;
+        bool ok;
+        std::vector<double> weights;
+    } cases[] = {
+        {"0.5,0.5", false, {}},
+        {"0.5,,0.5", false, {}},
+        {"0.5,x,0.5", false, {}},
+        {"0.5,nan,0.5", false, {}},
+        {"0.5,inf,0.5", false, {}},
+        {"1,2,3,4,5", true, {1, 2, 3}},
+        {"0 .5,1,\t2", true, {0.5, 1, 2}},
+        {",1,2,3", true, {1, 2, 3}},
+        {"-1e-1,+2.5,3abc", true, {-0.1, 2.5, 3}},
+        {"1.,2,3", true, {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        ParseOutcome out = Parse(WriteConfig("ax.ini", "3", 3, {{"AX", c.ax}}), &mapper);
+        if (!c.ok) {
+            EXPECT_EQ(out.code, VOXTRAIL_CONFIG_PARSE_ERROR) << c.ax;
+            EXPECT_EQ(out.detail, "parse error for phoneme \"AX\"") << c.ax;
+            continue;
+        }
+        ASSERT_EQ(out.code, VOXTRAIL_NOERR) << c.ax << ": " << out.detail;
+        for (int j = 0; j < 3; ++j) EXPECT_DOUBLE_EQ(out.map->Weight(15, j + 1), c.weights[size_t(j)]);
+    }
+}
+
+TEST(SpeechTargetConfig, CallerErrorsAndStartup) {
+    TTrackMapper mapper;
+    std::string path = WriteConfig("ok.ini", "2", 2);
+    ParseOutcome preset;
+    preset.map = std::make_unique<TLabeledPhonemesToTracksMap>(2);
+    std::string detail;
+    EXPECT_EQ(ParseSpeechTargetConfiguration(preset.map, preset.label, path.c_str(), &mapper, detail),
+              VOXTRAIL_INTERNAL_ERR);
+    std::unique_ptr<TLabeledPhonemesToTracksMap> none;
+    int32_t label = 0;
+    EXPECT_EQ(ParseSpeechTargetConfiguration(none, label, nullptr, &mapper, detail),
+              VOXTRAIL_INTERNAL_ERR);
+    ParseOutcome notStarted = Parse(path, nullptr);
+    EXPECT_EQ(notStarted.code, VOXTRAIL_STARTUP_NOT_CALLED);
+    EXPECT_FALSE(notStarted.map);
+}
+
+TEST(SpeechTargetConfig, ShippedStyleFixture) {
+    TTrackMapper mapper;
+    ParseOutcome out = Parse(std::string(VX_TEST_DATA) + "/config/five_targets.ini", &mapper);
+    ASSERT_EQ(out.code, VOXTRAIL_NOERR) << out.detail;
+    EXPECT_EQ(out.map->NumTracks(), 6);
+    EXPECT_EQ(out.map->Weight(24, 4), 1.0); // M drives the closed-lips target
+    EXPECT_EQ(out.map->Weight(40, 0), 1.0);
+}
+
+TEST(DataPaths, SeparatorAndRateLookups) {
+    TDataPaths withSlash, without, windows, empty;
+    withSlash.SetDataFolder("/opt/kv/Data/");
+    without.SetDataFolder("/opt/kv/Data");
+    windows.SetDataFolder("C:\\Kv\\Data\\");
+    empty.SetDataFolder("");
+    EXPECT_EQ(withSlash.DictionaryPath(), "/opt/kv/Data/DtC6dal.dat");
+    EXPECT_EQ(without.DictionaryPath(), withSlash.DictionaryPath());
+    EXPECT_EQ(without.ForwardWeightsPath(16000), withSlash.ForwardWeightsPath(16000));
+    EXPECT_EQ(windows.AlignedLexiconPath(), "C:\\Kv\\Data\\DtC6dl.dat");
+    EXPECT_EQ(empty.BackwardWeightsPath(8000), "./Wt8S9bs.dat");
+    EXPECT_EQ(TDataPaths().ForwardWeightsPath(8000), "./Wt8S9fs.dat");
+    EXPECT_EQ(without.BackwardWeightsPath(16000), "/opt/kv/Data/Wt16M9bs.dat");
+    EXPECT_EQ(without.ForwardWeightsPath(22050), "");
+}
+
+TEST(DataPaths, PresentOnlyWhenAllSixOpen) {
+    std::string folder = ::testing::TempDir() + "vx_data_paths";
+    std::remove(folder.c_str());
+    ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    TDataPaths paths;
+    paths.SetDataFolder(folder);
+    const char* names[] = {"DtC6dal.dat", "DtC6dl.dat", "Wt16M9fs.dat",
+                           "Wt16M9bs.dat", "Wt8S9fs.dat", "Wt8S9bs.dat"};
+    for (const char* name : names) {
+        EXPECT_FALSE(paths.DataPresent()) << name;
+        std::ofstream(folder + "/" + name) << "x";
+    }
+    EXPECT_TRUE(paths.DataPresent());
+    std::remove((folder + "/Wt8S9bs.dat").c_str());
+    EXPECT_FALSE(paths.DataPresent());
+}

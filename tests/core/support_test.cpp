@@ -1,0 +1,187 @@
+#include <atomic>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "containers.h"
+#include "errors.h"
+#include "lock.h"
+#include "notification.h"
+#include "rounding.h"
+#include "trace.h"
+
+using namespace Vantrix;
+
+TEST(ErrorKinds, NamesAndTextsByValue) {
+    EXPECT_STREQ(NameOf(15), "eetWrongState");
+    EXPECT_STREQ(TextOf(0), "All is well; the world is a good place.");
+    EXPECT_STREQ(TextOf(14), "An attempt to insert (or append) something failed.");
+    EXPECT_EQ(TextOf(16), nullptr);
+    EXPECT_EQ(NameOf(-1), nullptr);
+}
+
+TEST(ErrorKinds, CaughtKindsAreTracedWithNameAndText) {
+    static std::string traced;
+    traced.clear();
+    TraceSink previous = SetTraceSink([](const char* text) { traced += text; });
+    EXPECT_EQ(TraceCaught(eetReadFailure), eetReadFailure);
+    SetTraceSink(previous);
+    EXPECT_EQ(traced, "Caught an exception (eetReadFailure): An attempt to read something failed.\n");
+}
+
+TEST(Nearest, HalvesGoAwayFromZeroAndSaturate) {
+    EXPECT_EQ(nearest(0.0), 0);
+    EXPECT_EQ(nearest(-0.3), 0);
+    EXPECT_EQ(nearest(-1.2), -1);
+    EXPECT_EQ(nearest(-1.5), -2);
+    EXPECT_EQ(nearest(1.5), 2);
+    EXPECT_EQ(nearest(2.5), 3);
+    EXPECT_EQ(nearest(-2.5), -3);
+    EXPECT_EQ(nearest(3e9), INT32_MAX);
+    EXPECT_EQ(nearest(-3e9), INT32_MIN);
+    EXPECT_EQ(nearest(2147483646.6), INT32_MAX);
+    EXPECT_EQ(nearest(-2147483647.5), INT32_MIN);
+    EXPECT_EQ(nearest(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+TEST(DynaVector, WidensKeepingElementsAtTheirIndices) {
+    ADynaVector<int> v;
+    EXPECT_TRUE(v.IsEmpty());
+    EXPECT_THROW(v.At(0), EErrorType);
+    v.Include(5);
+    EXPECT_EQ(v.Count(), 1);
+    EXPECT_EQ(v.At(5), 0);
+    v.At(5) = 7;
+    v.Include(-2);
+    EXPECT_EQ(v.Low(), -2);
+    EXPECT_EQ(v.High(), 5);
+    EXPECT_EQ(v.At(5), 7);
+    for (int i = -2; i < 5; ++i) EXPECT_EQ(v.At(i), 0);
+    v.Include(0); // already inside: nothing moves
+    EXPECT_EQ(v.Count(), 8);
+    EXPECT_THROW(v.At(6), EErrorType);
+}
+
+TEST(Matrix, RangesAreInclusiveAndChecked) {
+    AMatrix<double> m(0, 42, 0, 15);
+    EXPECT_EQ(m.Rows(), 43);
+    EXPECT_EQ(m.Cols(), 16);
+    double sum = 0;
+    for (int r = 0; r <= 42; ++r)
+        for (int c = 0; c <= 15; ++c) sum += m.At(r, c);
+    EXPECT_EQ(sum, 0.0);
+    try {
+        m.At(43, 0);
+        FAIL();
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetRangeFailure);
+    }
+    EXPECT_THROW((AMatrix<double>(1, 0, 0, 0)), EErrorType);
+    EXPECT_THROW((AMatrix<double>(0, 0, 3, 2)), EErrorType);
+    AMatrix<double> one(0, 0, 0, 0);
+    one.At(0, 0) = 2.0;
+    EXPECT_EQ(one.At(0, 0), 2.0);
+}
+
+TEST(Matrix, CopiesAreDeepAndNegativeRangesWork) {
+    AMatrix<double> m(-3, -1, 5, 6);
+    m.At(-2, 6) = 1.5;
+    AMatrix<double> copy = m;
+    copy.At(-2, 6) = 9.0;
+    EXPECT_EQ(m.At(-2, 6), 1.5);
+    m = copy;
+    EXPECT_EQ(m.At(-2, 6), 9.0);
+    EXPECT_THROW(m.At(0, 5), EErrorType);
+}
+
+TEST(Vector, RangeChecked) {
+    AVector<double> v(-1, 1);
+    v.At(-1) = 3.0;
+    EXPECT_EQ(v.At(-1), 3.0);
+    EXPECT_THROW(v.At(2), EErrorType);
+    EXPECT_THROW((AVector<double>(2, 1)), EErrorType);
+}
+
+namespace {
+class ReservingList : public AOpenList<int> {
+public:
+    int32_t Append(const int& item) override { return AppendReserving(item, 3); }
+};
+
+class Counter : public ANotificationClient {
+public:
+    void OnNotify(ANotificationServer& server) override { seen.push_back(server.Kind()); }
+    std::vector<int32_t> seen;
+};
+
+class Server : public ANotificationServer {
+public:
+    int32_t Kind() const override { return 3; }
+    int32_t Notify() override { return NotifyClients(); }
+};
+} // namespace
+
+TEST(Lists, ReserveAheadGrowthDoublesTheCount) {
+    ReservingList list;
+    list.Append(1);
+    EXPECT_EQ(list.Capacity(), 3u);
+    list.Append(2);
+    list.Append(3);
+    list.Append(4);
+    EXPECT_EQ(list.Capacity(), 6u);
+    list.Remove(0);
+    list.Insert(1, 9);
+    EXPECT_EQ(std::vector<int>(list.begin(), list.end()), (std::vector<int>{2, 9, 3, 4}));
+    EXPECT_EQ(list.Clear(), 0);
+    EXPECT_TRUE(list.IsEmpty());
+}
+
+TEST(Notification, AttachOnceDetachTwiceNotifyInOrder) {
+    Server server;
+    Counter a, b;
+    EXPECT_EQ(server.Attach(&a), 0);
+    EXPECT_EQ(server.Attach(&b), 0);
+    EXPECT_EQ(server.Attach(&a), 0);
+    EXPECT_EQ(server.Clients().size(), 2u);
+    server.Notify();
+    EXPECT_EQ(a.seen, std::vector<int32_t>{3});
+    EXPECT_EQ(b.seen, std::vector<int32_t>{3});
+    EXPECT_EQ(server.Detach(&a), 0);
+    EXPECT_EQ(server.Detach(&a), eetFindFailure);
+    server.Notify();
+    EXPECT_EQ(a.seen.size(), 1u);
+    EXPECT_EQ(b.seen.size(), 2u);
+    Server copy = server; // copies share the client list
+    EXPECT_EQ(copy.Clients().size(), 1u);
+}
+
+TEST(CriticalSection, ExcludesOtherThreads) {
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlap{false};
+    auto work = [&] {
+        for (int i = 0; i < 2000; ++i) {
+            TCriticalSection lock;
+            if (inside.fetch_add(1) != 0) overlap = true;
+            inside.fetch_sub(1);
+        }
+    };
+    std::thread t1(work), t2(work);
+    t1.join();
+    t2.join();
+    EXPECT_FALSE(overlap.load());
+}
+
+TEST(Trace, DiscardsByDefaultAndFormatsWhenRedirected) {
+    Trace("nothing %d\n", 1); // no sink: must not crash or print
+    static std::string traced;
+    traced.clear();
+    TraceSink previous = SetTraceSink([](const char* text) { traced += text; });
+    Trace("%s=%d\n", "n", 42);
+    std::string longText(5000, 'x');
+    Trace("%s", longText.c_str());
+    SetTraceSink(previous);
+    EXPECT_EQ(traced, "n=42\n" + longText);
+}
