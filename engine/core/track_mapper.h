@@ -5,13 +5,13 @@
 
 #include "containers.h"
 #include "notification.h"
+#include "phonemes.h"
 
 namespace Vantrix {
 
-constexpr int32_t kMapRows = 43;
-constexpr int32_t kSilenceRow = 40;
-constexpr int32_t kShortSilenceRow = 41;
-constexpr int32_t kFlapRow = 42;
+// Rows: the 41 phoneme identities, then short silence and flap.
+constexpr int32_t kMapRows = kPhonemeRowCount;
+constexpr int32_t kSilenceRow = kSilenceId;
 
 // Row keys of maps and configuration files, in row order ("IY" … "FLAP").
 extern const char* const kMapRowKeys[kMapRows];

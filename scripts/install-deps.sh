@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every system package the project needs to build, test and fuzz. Idempotent; run as root.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    clang libclang-rt-dev
+    libgtest-dev googletest libbenchmark-dev
+    libsndfile1-dev libkissfft-dev
+    sox libsox-fmt-all espeak-ng
+    python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -eq 0 ]; then
+    echo "install-deps.sh: all packages present"
+    exit 0
+fi
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-deps.sh: run as root (apt-get needs it)" >&2; exit 1; }
+    as_root=(sudo)
+fi
+echo "install-deps.sh: installing ${missing[*]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "keys.h"
+#include "model_test_util.h"
+
+namespace Vantrix {
+namespace {
+
+TEST(Key, SlopesFallBackAndNeverDivideByZero) {
+    TKey key(100, 1.0);
+    key.SetInHandle({kHandlePoint, 90.0, 0.0});
+    key.SetOutHandle({kHandleNone, 120.0, 3.0});
+    EXPECT_DOUBLE_EQ(key.OutSlope(), 0.1) << "falls back to the in-handle";
+    key.SetInHandle({kHandlePoint, 100.0, 0.0}); // at the key's own time
+    EXPECT_EQ(key.InSlope(), 0.0);
+    EXPECT_EQ(TKey(0, 1.0).InSlope(), 0.0);
+    EXPECT_DOUBLE_EQ(TKey(30, 3.0).InSlope(), 0.1) << "fresh handles sit at (0, 0)";
+}
+
+TEST(Key, NegligibleValuesAndNegation) {
+    EXPECT_EQ(TKey(0, 4.4e-16).Value(), 0.0);
+    EXPECT_NE(TKey(0, -4.45e-16).Value(), 0.0);
+    TKey key(10, 2.0);
+    key.SetOutHandle({kHandleNone, 20.0, 1.0});
+    key.Negate();
+    EXPECT_EQ(key.Value(), -2.0);
+    EXPECT_EQ(key.OutHandle().value, -1.0);
+}
+
+TEST(KeyList, AppendIsStrictlyAscendingAndReservesThreeThenSix) {
+    TKeyList list;
+    EXPECT_EQ(list.FirstKeyTime(), INT32_MAX);
+    EXPECT_EQ(list.LastKeyTime(), INT32_MIN);
+    const size_t capacity[] = {3, 3, 3, 6};
+    for (int32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(list.Append(i * 10, 0.0), eetSuccess);
+        EXPECT_EQ(list.Capacity(), capacity[i]);
+    }
+    EXPECT_EQ(list.Append(30, 0.0), eetArgumentFailure);
+    EXPECT_EQ(list.FindKeyAt(20), 2);
+    EXPECT_EQ(list.FindKeyAt(25), -1);
+}
+
+TEST(KeyList, FlatHandlesEaseEveryKey) {
+    TKeyList list = FlatList({{0, 0.0}, {300, 1.0}});
+    EXPECT_EQ(list[0].InHandle().kind, kHandleNone);
+    EXPECT_EQ(list[0].OutHandle().timeMs, 100.0);
+    EXPECT_EQ(list[1].InHandle().timeMs, 200.0);
+    EXPECT_EQ(list[1].InHandle().value, 1.0);
+    for (const TKey& k : list)
+        EXPECT_EQ(k.InSlope() + k.OutSlope(), 0.0);
+    double value, slope;
+    list.Evaluate(150, value, slope);
+    EXPECT_DOUBLE_EQ(value, 0.5);
+    EXPECT_DOUBLE_EQ(slope, 0.005);
+}
+
+TEST(KeyList, EvaluateAtAndOutsideTheEnds) {
+    TKeyList list = FlatList({{0, 0.3}, {100, 0.7}, {250, 0.9}});
+    double value = 1.0, slope = 1.0;
+    list.Evaluate(-1, value, slope);
+    EXPECT_EQ(value + slope, 0.0);
+    list.Evaluate(250, value, slope);
+    EXPECT_DOUBLE_EQ(value, 0.9);
+    list.Evaluate(250.5, value, slope);
+    EXPECT_EQ(value, 0.0);
+    FlatList({{10, 2.0}}).Evaluate(10, value, slope);
+    EXPECT_EQ(value, 2.0);
+}
+
+// The segment search as written down: scan from the start.
+void ScanEvaluate(const TKeyList& list, double t, double& value, double& slope) {
+    value = slope = 0.0;
+    if (list.IsEmpty() || t < list.FirstKeyTime() || t > list.LastKeyTime()) return;
+    if (list.Count() == 1) return void(value = list[0].Value());
+    int32_t k = 0;
+    while (k < list.Count() - 2 && !(list[k].TimeMs() <= t && t < list[k + 1].TimeMs()))
+        ++k;
+    const double p0 = list[k].Value(), p1 = list[k].OutHandle().value;
+    const double p2 = list[k + 1].InHandle().value, p3 = list[k + 1].Value();
+    const double c1 = 3 * (p1 - p0), c2 = 3 * (p0 - 2 * p1 + p2), c3 = p3 - p0 + 3 * (p1 - p2);
+    const double gap = list[k + 1].TimeMs() - list[k].TimeMs();
+    const double u = (t - list[k].TimeMs()) / gap;
+    value = ZeroIfNegligible(p0 + c1 * u + c2 * (u * u) + c3 * (u * u * u));
+    slope = ZeroIfNegligible((c1 + 2 * c2 * u + 3 * c3 * (u * u)) / gap);
+}
+
+TEST(KeyList, SearchAndCursorGiveTheScanResultExactly) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20; ++round) {
+        TKeyList list = RandomCurve(rng, 2 + round);
+        std::uniform_real_distribution<double> anywhere(list.FirstKeyTime() - 20.0,
+                                                        list.LastKeyTime() + 20.0);
+        int32_t cursor = 0;
+        for (int i = 0; i < 200; ++i) {
+            // Mostly ascending, with jumps back and exact key times.
+            double t = i % 17 == 0 ? anywhere(rng) : list.FirstKeyTime() + i * 0.37 * round;
+            if (i % 23 == 0) t = list[i % list.Count()].TimeMs();
+            double v[3], s[3];
+            ScanEvaluate(list, t, v[0], s[0]);
+            list.Evaluate(t, v[1], s[1]);
+            list.Evaluate(t, v[2], s[2], cursor);
+            ASSERT_TRUE(v[0] == v[1] && v[0] == v[2] && s[0] == s[1] && s[0] == s[2]) << t;
+        }
+    }
+}
+
+// Simpson's rule is exact for cubics, so splitting at the keys leaves only rounding.
+double NumericIntegral(const TKeyList& list, double from, double to) {
+    std::vector<double> cuts = {from, to};
+    for (const TKey& k : list)
+        if (k.TimeMs() > from && k.TimeMs() < to) cuts.push_back(k.TimeMs());
+    std::sort(cuts.begin(), cuts.end());
+    auto f = [&](double t) {
+        double v, s;
+        list.Evaluate(t, v, s);
+        return v;
+    };
+    double sum = 0.0;
+    for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+        // Nudged inwards: the curve drops to 0 right outside the span.
+        const double a = std::nextafter(cuts[i], cuts[i + 1]);
+        const double b = std::nextafter(cuts[i + 1], cuts[i]);
+        sum += (cuts[i + 1] - cuts[i]) / 6.0 * (f(a) + 4.0 * f((a + b) / 2.0) + f(b));
+    }
+    return sum;
+}
+
+TEST(KeyList, IntegralMatchesNumericIntegrationOfEvaluate) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 200; ++round) {
+        TKeyList list = RandomCurve(rng, 1 + round % 9);
+        std::uniform_real_distribution<double> bound(list.FirstKeyTime() - 50.0,
+                                                     list.LastKeyTime() + 50.0);
+        double from = bound(rng), to = bound(rng);
+        if (from > to) std::swap(from, to);
+        // Spans under ~1000 ms, values of a few units: 1e-9 is far above rounding.
+        EXPECT_NEAR(list.Integral(from, to), NumericIntegral(list, from, to), 1e-9) << round;
+        EXPECT_EQ(list.Integral(to, from), -list.Integral(from, to));
+    }
+    TKeyList ramp = FlatList({{0, 0.0}, {300, 1.0}});
+    EXPECT_DOUBLE_EQ(ramp.Integral(-1000, 1000), 150.0);
+    EXPECT_DOUBLE_EQ(ramp.Integral(0, 150), 28.125); // 300 * (u^3 - u^4 / 2) at u = 1/2
+}
+
+TEST(KeyList, ScaleMultipliesValuesAndHandles) {
+    TKeyList list = FlatList({{0, 1.0}, {30, 1e-16}, {60, -2.0}});
+    list.Scale(3.0);
+    EXPECT_EQ(list[1].Value(), 0.0);
+    EXPECT_EQ(list[2].Value(), -6.0);
+    EXPECT_EQ(list[0].OutHandle().value, 3.0);
+}
+
+TEST(KeyList, HandlesFromSlope) {
+    TKeyList list = FlatList({{0, 1.0}, {30, 2.0}, {90, 0.0}});
+    EXPECT_EQ(list.SetInHandleFromSlope(1, 0.5), eetSuccess);
+    EXPECT_EQ(list.SetOutHandleFromSlope(1, -0.1), eetSuccess);
+    EXPECT_EQ(list[1].InHandle().timeMs, 20.0);
+    EXPECT_EQ(list[1].InHandle().value, -3.0);
+    EXPECT_EQ(list[1].OutHandle().timeMs, 50.0);
+    EXPECT_DOUBLE_EQ(list[1].OutSlope(), -0.1);
+    list.SetOutHandleFromSlope(2, 1.0);
+    EXPECT_EQ(list[2].OutHandle().kind, kHandleNone);
+    EXPECT_EQ(list.SetInHandleFromSlope(3, 0.0), eetRangeFailure);
+}
+
+TEST(KeyList, RemoveKeyKeepingSlopesKeepsBothNeighbourSlopes) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 50; ++round) {
+        TKeyList list = RandomCurve(rng, 3 + round % 6);
+        const int32_t i = 1 + round % (list.Count() - 2);
+        const double out = list[i - 1].OutSlope(), in = list[i + 1].InSlope();
+        const double before = list[i - 1].TimeMs(), after = list[i + 1].TimeMs();
+        ASSERT_EQ(list.RemoveKeyKeepingSlopes(i), eetSuccess);
+        EXPECT_NEAR(list[i - 1].OutSlope(), out, 1e-12);
+        EXPECT_NEAR(list[i].InSlope(), in, 1e-12);
+        EXPECT_DOUBLE_EQ(list[i].InHandle().timeMs, after - (after - before) / 3.0);
+    }
+    TKeyList list = FlatList({{0, 1.0}, {90, 0.0}});
+    EXPECT_EQ(list.RemoveKeyKeepingSlopes(2), eetRangeFailure);
+    EXPECT_EQ(list.RemoveKeyKeepingSlopes(1), eetSuccess);
+    EXPECT_EQ(list.RemoveKeyKeepingSlopes(0), eetSuccess);
+    EXPECT_EQ(list.RemoveKey(0), eetRangeFailure);
+}
+
+} // namespace
+} // namespace Vantrix
