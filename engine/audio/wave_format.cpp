@@ -1,0 +1,50 @@
+#include "wave_format.h"
+
+#include <algorithm>
+
+#include "byte_order.h"
+
+namespace Vantrix {
+
+TWaveFormat makePcmFormat(uint16_t channels, uint32_t rate, uint16_t bits) {
+    TWaveFormat format;
+    format.formatTag = kWaveFormatPcm;
+    format.channels = channels;
+    format.samplesPerSec = rate;
+    // 64-bit product: the record truncates, but the intermediate must not wrap.
+    format.avgBytesPerSec = uint32_t(uint64_t(channels) * bits * rate / 8);
+    format.blockAlign = uint16_t(uint32_t(channels) * bits / 8);
+    format.bitsPerSample = bits;
+    format.extraSize = 0;
+    return format;
+}
+
+TWaveFormat parseWaveFormat(const uint8_t* bytes, size_t size) {
+    uint8_t record[18] = {};
+    std::copy(bytes, bytes + std::min<size_t>(size, 18), record);
+    TWaveFormat format;
+    format.formatTag = readLE16(record);
+    format.channels = readLE16(record + 2);
+    format.samplesPerSec = readLE32(record + 4);
+    format.avgBytesPerSec = readLE32(record + 8);
+    format.blockAlign = readLE16(record + 12);
+    format.bitsPerSample = readLE16(record + 14);
+    format.extraSize = readLE16(record + 16);
+    if (size > 18) format.extra.assign(bytes + 18, bytes + size);
+    return format;
+}
+
+std::vector<uint8_t> serialiseWaveFormat(const TWaveFormat& format) {
+    std::vector<uint8_t> out(18 + format.extra.size());
+    writeLE16(&out[0], format.formatTag);
+    writeLE16(&out[2], format.channels);
+    writeLE32(&out[4], format.samplesPerSec);
+    writeLE32(&out[8], format.avgBytesPerSec);
+    writeLE16(&out[12], format.blockAlign);
+    writeLE16(&out[14], format.bitsPerSample);
+    writeLE16(&out[16], format.extraSize);
+    std::copy(format.extra.begin(), format.extra.end(), out.begin() + 18);
+    return out;
+}
+
+} // namespace Vantrix

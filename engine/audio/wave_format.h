@@ -1,0 +1,33 @@
+// The 18-byte little-endian wave format record and the codec bytes that may follow it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace Vantrix {
+
+enum : uint16_t { kWaveFormatPcm = 1, kWaveFormatMsAdpcm = 2 };
+
+struct TWaveFormat {
+    uint16_t formatTag = 0;
+    uint16_t channels = 0;
+    uint32_t samplesPerSec = 0;
+    uint32_t avgBytesPerSec = 0;
+    uint16_t blockAlign = 0;
+    uint16_t bitsPerSample = 0;
+    uint16_t extraSize = 0;
+    // Codec-specific bytes as the file holds them (the ADPCM coefficient table, for one).
+    std::vector<uint8_t> extra;
+};
+
+// PCM record for (channels, rate, bits): tag 1, derived byte rate and block align, no extra.
+TWaveFormat makePcmFormat(uint16_t channels, uint32_t rate, uint16_t bits);
+
+// Decodes a format chunk body; missing bytes of the 18-byte record read as zero.
+TWaveFormat parseWaveFormat(const uint8_t* bytes, size_t size);
+
+// Encodes the record followed by its extra bytes, as a format chunk body.
+std::vector<uint8_t> serialiseWaveFormat(const TWaveFormat& format);
+
+} // namespace Vantrix

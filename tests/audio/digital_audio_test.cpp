@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "audio_test_support.h"
+#include "digital_audio.h"
+
+using namespace Vantrix;
+
+namespace {
+
+std::string ConstructionFailure(const char* name) {
+    try {
+        TDigitalAudio audio(name);
+        return "constructed";
+    } catch (const TDigitalAudioError& e) {
+        return e.what();
+    }
+}
+
+std::string ConstructionFailure(const std::string& path) {
+    return ConstructionFailure(path.c_str());
+}
+
+TEST(DigitalAudioFile, FailureMessagesInCheckOrder) {
+    EXPECT_EQ(ConstructionFailure(nullptr), "invalid filename");
+    EXPECT_EQ(ConstructionFailure(""), "invalid filename");
+    EXPECT_EQ(ConstructionFailure(Fixture("missing.wav")), "file doesn't exist");
+    EXPECT_EQ(ConstructionFailure(Fixture("text.wav")), "unsupported or invalid audio file");
+    EXPECT_EQ(ConstructionFailure(Fixture("sox_mono_16000.aifc")),
+              "unsupported or invalid audio file");
+    EXPECT_EQ(ConstructionFailure(Fixture("data_before_fmt.wav")),
+              "file doesn't exist or is locked");
+    EXPECT_EQ(ConstructionFailure(Fixture("sphere_shorten.sph")), "non-PCM file.");
+    EXPECT_EQ(ConstructionFailure(Fixture("zero_data.wav")), "file load failed");
+    EXPECT_EQ(ConstructionFailure(Fixture("aiff_huge_rate.aiff")),
+              "TDigitalAudio::TRCDigitalAudio ctor failed.");
+}
+
+TEST(DigitalAudioFile, EightBitBytesBecomeCentredDoubles) {
+    TDigitalAudio audio(Fixture("pcm8_mono_8000.wav").c_str());
+    EXPECT_EQ(audio.getBitsPerSample(), 8u);
+    ASSERT_EQ(audio.getSampleCount(), 3u);
+    EXPECT_EQ(*audio.getSample(0), -128.0);
+    EXPECT_EQ(*audio.getSample(1), 0.0);
+    EXPECT_EQ(*audio.getSample(2), 127.0);
+}
+
+TEST(DigitalAudioFile, StereoAiffAndSphereKeepTheFirstChannelStereoWavIsMixed) {
+    TDigitalAudio aiff(Fixture("aiff16_stereo_44100.aiff").c_str());
+    ASSERT_EQ(aiff.getSampleCount(), 1000u);
+    EXPECT_EQ(aiff.getSamples()[0], -500.0);
+    EXPECT_EQ(aiff.getSamples()[999], 499.0);
+    TDigitalAudio sphere(Fixture("sphere_stereo.sph").c_str());
+    ASSERT_EQ(sphere.getSampleCount(), 3u);
+    EXPECT_EQ(sphere.getSamples()[2], 300.0);
+    TDigitalAudio wav(Fixture("pcm16_stereo_16000.wav").c_str());
+    EXPECT_EQ(wav.getSamples()[5], 2000.0);
+}
+
+TEST(DigitalAudioSamples, CopiesAndValidates) {
+    std::vector<double> s{1.5, -2.0, 3.0};
+    TDigitalAudio audio(8000, 3, s.data());
+    s[0] = 99;
+    EXPECT_EQ(audio.getBitsPerSample(), 16u);
+    EXPECT_EQ(*audio.getSample(0), 1.5);
+    EXPECT_THROW(TDigitalAudio(7999, 3, s.data()), TDigitalAudioError);
+    EXPECT_THROW(TDigitalAudio(48001, 3, s.data()), TDigitalAudioError);
+    EXPECT_THROW(TDigitalAudio(16000, 3, nullptr), TDigitalAudioError);
+    EXPECT_NO_THROW(TDigitalAudio(16000, 0, nullptr));
+}
+
+TEST(DigitalAudioHandle, CopiesShareOneBodyAssignmentReleasesTheOld) {
+    std::vector<double> tone(4410, 100.0);
+    TDigitalAudio a(44100, uint32_t(tone.size()), tone.data());
+    TDigitalAudio b(a);
+    TDigitalAudio c(8000, 1, tone.data());
+    c = a;
+    c = c;
+    ASSERT_TRUE(b.normaliseSampleRate());
+    EXPECT_EQ(a.getSampleRate(), 16000u);
+    EXPECT_EQ(c.getSamples(), b.getSamples());
+    EXPECT_EQ(a.getSampleCount(), 1601u);
+}
+
+TEST(DigitalAudioDuration, ExactAndRoundedUp) {
+    std::vector<double> s(16001, 0.0);
+    TDigitalAudio audio(16000, uint32_t(s.size()), s.data());
+    EXPECT_DOUBLE_EQ(audio.getDurationMs(), 1000.0625);
+    EXPECT_EQ(audio.getDurationMsRoundedUp(), 1001);
+    TDigitalAudio exact(16000, 16000, s.data());
+    EXPECT_EQ(exact.getDurationMsRoundedUp(), 1000);
+}
+
+TEST(DigitalAudioUsable, FiveMinutesIsTheLimit) {
+    std::vector<double> s(2400001, 0.0);
+    EXPECT_TRUE(isAudioUsable(TDigitalAudio(8000, 2400000, s.data())));
+    EXPECT_FALSE(isAudioUsable(TDigitalAudio(8000, 2400001, s.data())));
+    EXPECT_TRUE(isAudioUsable(TDigitalAudio(Fixture("pcm8_mono_8000.wav").c_str())));
+}
+
+TEST(DigitalAudioNormalise, TargetRatesAndLengths) {
+    struct {
+        uint32_t rate, count, target, expected;
+    } cases[] = {
+        {44100, 44100, 16000, 16001}, {48000, 4800, 16000, 1601}, {11025, 11025, 8000, 8001},
+        {22050, 2205, 16000, 1601},   {12000, 1200, 8000, 801},
+    };
+    for (const auto& c : cases) {
+        std::vector<double> s(c.count, 1.0);
+        TDigitalAudio audio(c.rate, c.count, s.data());
+        ASSERT_TRUE(audio.normaliseSampleRate()) << c.rate;
+        EXPECT_EQ(audio.getSampleRate(), c.target) << c.rate;
+        EXPECT_EQ(audio.getSampleCount(), c.expected) << c.rate;
+        EXPECT_EQ(audio.getBitsPerSample(), 16u);
+    }
+}
+
+TEST(DigitalAudioNormalise, TargetRatesAreLeftAlone) {
+    std::vector<double> s{1, 2, 3};
+    for (uint32_t rate : {8000u, 16000u}) {
+        TDigitalAudio audio(rate, 3, s.data());
+        const double* before = audio.getSamples();
+        EXPECT_TRUE(audio.normaliseSampleRate());
+        EXPECT_EQ(audio.getSamples(), before);
+        EXPECT_EQ(audio.getSampleCount(), 3u);
+    }
+}
+
+TEST(DigitalAudioNormalise, FailureLeavesTheSoundUnchanged) {
+    TDigitalAudio empty(44100, 0, nullptr);
+    EXPECT_FALSE(empty.normaliseSampleRate());
+    EXPECT_EQ(empty.getSampleRate(), 44100u);
+}
+
+} // namespace

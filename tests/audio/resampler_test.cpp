@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "digital_audio.h"
+#include "kaiser_resampler.h"
+
+using namespace Vantrix;
+
+namespace {
+
+const double kPi = std::acos(-1.0);
+
+std::vector<double> Tone(size_t count, double rate, double freq, double amplitude) {
+    std::vector<double> s(count);
+    for (size_t i = 0; i < count; ++i)
+        s[i] = amplitude * std::sin(2 * kPi * freq * i / rate);
+    return s;
+}
+
+// Rising zero crossings per second and RMS over the middle half, away from the edges.
+struct TMeasure {
+    double frequency = 0, rms = 0;
+};
+TMeasure Measure(const std::vector<double>& s, double rate) {
+    size_t from = s.size() / 4, to = 3 * s.size() / 4;
+    int crossings = 0;
+    size_t first = 0, last = 0;
+    double energy = 0;
+    for (size_t i = from; i < to; ++i) {
+        energy += s[i] * s[i];
+        if (s[i - 1] < 0 && s[i] >= 0) {
+            if (!crossings) first = i;
+            last = i;
+            ++crossings;
+        }
+    }
+    TMeasure m;
+    m.frequency = crossings > 1 ? (crossings - 1) * rate / double(last - first) : 0;
+    m.rms = std::sqrt(energy / double(to - from));
+    return m;
+}
+
+// The filter sum written straight from its definition, with clamped input indices.
+std::vector<double> DirectResample(const std::vector<double>& x, uint32_t fIn, uint32_t fOut,
+                                   double width, double db) {
+    TResampleRatio ratio = reduceRateRatio(fIn, fOut);
+    const int64_t L = ratio.up, M = ratio.down;
+    const int64_t K = kaiserHalfLength(db, width, uint32_t(M));
+    const int64_t n = int64_t(x.size());
+    const double beta = 0.1102 * (db - 8.71);
+    auto h = [&](int64_t k) {
+        if (k == 0) return double(L) / double(M);
+        double a = std::abs(double(k));
+        return std::sin(a * kPi / M) * L / (a * kPi) *
+               besselI0(beta * std::sqrt(1 - (a / K) * (a / K))) / besselI0(beta);
+    };
+    auto at = [&](int64_t i) { return x[size_t(std::clamp<int64_t>(i, 0, n - 1))]; };
+    std::vector<double> y(size_t(L * n / M + 1));
+    for (int64_t j = 0; j < int64_t(y.size()); ++j) {
+        int64_t t = j * M, q = t / L, r = t % L;
+        double sum = 0;
+        for (int64_t a = K - r, s = 0; a >= 0; a -= L, ++s)
+            sum += at(q - s) * h(a - K);
+        for (int64_t a = K - r + L, s = 1; a <= 2 * K; a += L, ++s)
+            sum += at(q + s) * h(a - K);
+        y[size_t(j)] = sum;
+    }
+    return y;
+}
+
+TEST(ResampleRatio, ReducedFactors) {
+    TResampleRatio r = reduceRateRatio(44100, 16000);
+    EXPECT_EQ(r.up, 160u);
+    EXPECT_EQ(r.down, 441u);
+    r = reduceRateRatio(48000, 16000);
+    EXPECT_EQ(r.up, 1u);
+    EXPECT_EQ(r.down, 3u);
+    r = reduceRateRatio(11025, 8000);
+    EXPECT_EQ(r.up, 320u);
+    EXPECT_EQ(r.down, 441u);
+    r = reduceRateRatio(44101, 16000);
+    EXPECT_EQ(r.up, 16000u);
+    EXPECT_EQ(r.down, 44101u);
+}
+
+TEST(ResampleFilter, HalfLengthAndBessel) {
+    EXPECT_EQ(kaiserHalfLength(60, 0.125, 3), 87u);
+    EXPECT_EQ(kaiserHalfLength(60, 0.125, 1), 0u);
+    EXPECT_EQ(kaiserHalfLength(7.95, 0.125, 3), 0u);
+    EXPECT_EQ(kaiserHalfLength(8, 2, 2), 1u);
+    EXPECT_DOUBLE_EQ(besselI0(0), 1.0);
+    EXPECT_NEAR(besselI0(1), 1.2660658, 1e-6);
+    EXPECT_NEAR(besselI0(5), 27.239872, 1e-4);
+    EXPECT_NEAR(besselI0(-5), besselI0(5), 1e-12);
+}
+
+TEST(Resample, ArgumentFailures) {
+    std::vector<double> x(100, 1.0), out;
+    struct {
+        const double* x;
+        uint32_t n, in, out;
+        double width, db;
+    } cases[] = {
+        {nullptr, 100, 48000, 16000, 0.125, 60},    {x.data(), 0, 48000, 16000, 0.125, 60},
+        {x.data(), 100, 0, 16000, 0.125, 60},       {x.data(), 100, 48000, 0, 0.125, 60},
+        {x.data(), 100, 16000, 16000, 0.125, 60},   {x.data(), 100, 8000, 16000, 0.125, 60},
+        {x.data(), 100, 48000, 16000, 0, 60},       {x.data(), 100, 48000, 16000, 2.01, 60},
+        {x.data(), 100, 48000, 16000, 0.125, 8.71},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kaiserResample(c.x, c.n, c.in, c.out, c.width, c.db, out), eetArgumentFailure);
+        EXPECT_TRUE(out.empty());
+    }
+    out.push_back(1);
+    EXPECT_EQ(kaiserResample(x.data(), 100, 48000, 16000, 0.125, 60, out), eetArgumentFailure);
+    EXPECT_EQ(out.size(), 1u);
+}
+
+TEST(Resample, OutputLengthIsFloorOfLnOverMPlusOne) {
+    std::vector<double> x(44100, 0.5), out;
+    ASSERT_EQ(kaiserResample(x.data(), 44100, 44100, 16000, 0.125, 60, out), eetSuccess);
+    EXPECT_EQ(out.size(), 16001u);
+    out.clear();
+    ASSERT_EQ(kaiserResample(x.data(), 1, 48000, 16000, 0.125, 60, out), eetSuccess);
+    EXPECT_EQ(out.size(), 1u);
+}
+
+TEST(Resample, MatchesTheDirectFilterSum) {
+    std::vector<double> x(700);
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = double((i * 7919) % 2001) - 1000.0;
+    struct {
+        uint32_t in, out;
+        double width, db;
+    } cases[] = {{44100, 16000, 0.125, 60},
+                 {48000, 16000, 0.125, 60},
+                 {11025, 8000, 0.125, 60},
+                 {24000, 16000, 0.125, 60},
+                 {44100, 16000, 2, 9} /* K below L */,
+                 {48000, 16000, 1.5, 30}};
+    for (const auto& c : cases) {
+        std::vector<double> fast;
+        ASSERT_EQ(kaiserResample(x.data(), uint32_t(x.size()), c.in, c.out, c.width, c.db, fast),
+                  eetSuccess);
+        std::vector<double> direct = DirectResample(x, c.in, c.out, c.width, c.db);
+        ASSERT_EQ(fast.size(), direct.size());
+        for (size_t j = 0; j < fast.size(); ++j)
+            ASSERT_NEAR(fast[j], direct[j], 1e-9)
+                << c.in << " width " << c.width << " output " << j;
+    }
+}
+
+TEST(Resample, ConstantSignalStaysConstantUpToTheEdges) {
+    std::vector<double> x(2000, 1000.0), out;
+    ASSERT_EQ(kaiserResample(x.data(), 2000, 48000, 16000, 0.125, 60, out), eetSuccess);
+    for (double v : out)
+        ASSERT_NEAR(v, 1000.0, 2.0);
+}
+
+TEST(Resample, SineKeepsFrequencyAndAmplitude) {
+    struct {
+        uint32_t in, out;
+        double freq;
+    } cases[] = {{44100, 16000, 1000}, {11025, 8000, 440}, {48000, 16000, 3000}};
+    for (const auto& c : cases) {
+        TDigitalAudio audio(c.in, c.in, Tone(c.in, c.in, c.freq, 10000).data());
+        ASSERT_TRUE(audio.normaliseSampleRate());
+        ASSERT_EQ(audio.getSampleRate(), c.out);
+        std::vector<double> y(audio.getSamples(), audio.getSamples() + audio.getSampleCount());
+        TMeasure m = Measure(y, c.out);
+        EXPECT_NEAR(m.frequency, c.freq, c.freq * 0.002) << c.in;
+        EXPECT_NEAR(m.rms, 10000 / std::sqrt(2.0), 10000 * 0.01) << c.in;
+    }
+}
+
+TEST(Resample, ToneAboveTheNewNyquistIsSuppressed) {
+    std::vector<double> x = Tone(44100, 44100, 10000, 10000), out;
+    ASSERT_EQ(kaiserResample(x.data(), 44100, 44100, 16000, 0.125, 60, out), eetSuccess);
+    double rms = Measure(out, 16000).rms;
+    EXPECT_LT(20 * std::log10(rms / (10000 / std::sqrt(2.0))), -50.0);
+}
+
+} // namespace
