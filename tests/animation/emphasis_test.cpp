@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "digital_audio.h"
+#include "emphasis.h"
+#include "gestures_support.h"
+
+namespace Vantrix {
+namespace {
+
+using namespace testing_support;
+
+TEST(QuickSelect, AgreesWithNthElementOnRandomData) {
+    std::mt19937 gen(1234);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int32_t n = 1 + int32_t(gen() % 200);
+        std::vector<double> data(static_cast<size_t>(n));
+        // Few distinct values in some trials, to exercise runs of equal keys.
+        const bool coarse = trial % 3 == 0;
+        for (double& x : data)
+            x = coarse ? double(gen() % 5) : std::ldexp(double(gen()), -20);
+        const int32_t k = int32_t(gen() % uint32_t(n));
+
+        std::vector<double> mine = data;
+        std::vector<double> theirs = data;
+        const double value = QuickSelect(mine.data(), n, k);
+        std::nth_element(theirs.begin(), theirs.begin() + k, theirs.end());
+        ASSERT_EQ(value, theirs[size_t(k)]);
+        ASSERT_EQ(mine[size_t(k)], value);
+        for (int32_t i = 0; i < k; ++i)
+            ASSERT_LE(mine[size_t(i)], value);
+        for (int32_t i = k + 1; i < n; ++i)
+            ASSERT_GE(mine[size_t(i)], value);
+        std::sort(mine.begin(), mine.end());
+        std::sort(data.begin(), data.end());
+        ASSERT_EQ(mine, data) << "not a permutation";
+    }
+}
+
+TEST(EmphasisMeasure, EnergyWeighsExtremaByTheirSpacing) {
+    // A peak at 3 and a trough at 7: energy 10^2 * 3 + 10^2 * 4; the top quarter of {10, 10}
+    // is the larger one.
+    std::vector<double> x = {5, 5, 5, 15, 5, 5, 5, -5, 5, 5, 5};
+    std::vector<double> scratch;
+    double energy = -1.0;
+    double peak = -1.0;
+    // Mean 5 is removed first.
+    TEmphasis::MeasureSamples(x.data(), int32_t(x.size()), scratch, energy, peak);
+    EXPECT_DOUBLE_EQ(energy, 700.0);
+    EXPECT_DOUBLE_EQ(peak, 10.0);
+}
+
+TEST(EmphasisMeasure, PeakIsTheMeanOfTheTopQuarter) {
+    // Alternating extrema with amplitudes 1..8 (each followed by three quiet samples): c = 8,
+    // q = 6, so the peak is the mean of 7 and 8.
+    std::vector<double> x = {0, 0, 0};
+    for (int a = 1; a <= 8; ++a) {
+        const double sign = a % 2 ? 1.0 : -1.0;
+        x.push_back(sign * a);
+        x.insert(x.end(), {0, 0, 0});
+    }
+    double sum = 0.0;
+    for (double v : x)
+        sum += v;
+    ASSERT_EQ(sum, -4.0);
+    std::vector<double> scratch;
+    double energy = 0.0;
+    double peak = 0.0;
+    TEmphasis::MeasureSamples(x.data(), int32_t(x.size()), scratch, energy, peak);
+    ASSERT_EQ(scratch.size(), 8u);
+    const double mean = -4.0 / double(x.size());
+    EXPECT_NEAR(peak, (7.0 - mean + 8.0 + mean) / 2.0, 1e-12);
+}
+
+TEST(EmphasisMeasure, ShortOrFlatStretchesGiveZero) {
+    std::vector<double> scratch;
+    double energy = 1.0;
+    double peak = 1.0;
+    std::vector<double> six = {0, 9, -9, 9, -9, 0};
+    TEmphasis::MeasureSamples(six.data(), 6, scratch, energy, peak);
+    EXPECT_EQ(energy, 0.0);
+    EXPECT_EQ(peak, 0.0);
+    std::vector<double> flat(100, 7.0);
+    TEmphasis::MeasureSamples(flat.data(), 100, scratch, energy, peak);
+    EXPECT_EQ(energy, 0.0);
+    EXPECT_EQ(peak, 0.0);
+}
+
+// A 16 kHz sound: a loud tone from 100 to 200 ms, a soft one from 300 to 400 ms, silence else.
+TDigitalAudio TwoTones() {
+    std::vector<double> samples(16000 * 5 / 10, 0.0);
+    for (size_t i = 1600; i < 3200; ++i)
+        samples[i] = 8000.0 * std::sin(double(i) * 0.3);
+    for (size_t i = 4800; i < 6400; ++i)
+        samples[i] = 500.0 * std::sin(double(i) * 0.3);
+    return TDigitalAudio(16000, uint32_t(samples.size()), samples.data());
+}
+
+TEST(EmphasisMeasure, ReadsTheVowelsThroughTheSound) {
+    TPhonemeList list =
+        MakeList({{kS, 100}, {kAa, 100}, {kS, 100}, {kAa, 100}, {kSil, 100}, {kAa, 100}});
+    TEmphasis emphasis;
+    ASSERT_EQ(emphasis.Measure(TwoTones(), list), 0);
+    EXPECT_EQ(list[0].EmphasisA(), 0.0);
+    EXPECT_GT(list[1].EmphasisA(), 100.0 * list[3].EmphasisA());
+    EXPECT_NEAR(list[1].EmphasisB(), 8000.0, 80.0);
+    EXPECT_NEAR(list[3].EmphasisB(), 500.0, 5.0);
+    // The last vowel reaches past the sound: it is clamped to the last sample, and silent.
+    EXPECT_EQ(list[5].EmphasisA(), 0.0);
+
+    ASSERT_EQ(emphasis.Select(list, 0), 0);
+    EXPECT_TRUE(list[1].GestureFlag());
+    EXPECT_FALSE(list[3].GestureFlag());
+    EXPECT_FALSE(list[0].GestureFlag());
+}
+
+TEST(EmphasisMeasure, VowelBeyondAShortSoundHasNoFigures) {
+    const double samples[3] = {100.0, -100.0, 100.0};
+    TPhonemeList list = MakeList({{kAa, 16}});
+    TEmphasis emphasis;
+    ASSERT_EQ(emphasis.Measure(TDigitalAudio(8000, 3, samples), list), 0);
+    EXPECT_EQ(list[0].EmphasisA(), 0.0);
+    EXPECT_EQ(list[0].EmphasisB(), 0.0);
+}
+
+TEST(EmphasisMeasure, EmptySoundRefusesAVowel) {
+    TPhonemeList list = MakeList({{kS, 20}, {kAa, 20}});
+    TEmphasis emphasis;
+    try {
+        emphasis.Measure(TDigitalAudio(16000, 0, nullptr), list);
+        FAIL() << "no error";
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetArgumentFailure);
+    }
+    TPhonemeList consonants = MakeList({{kS, 20}});
+    EXPECT_EQ(emphasis.Measure(TDigitalAudio(16000, 0, nullptr), consonants), 0);
+}
+
+// Vowels with the given energies and peaks, a consonant between each.
+TPhonemeList VowelsWith(const std::vector<double>& energies, const std::vector<double>& peaks) {
+    std::vector<TSeg> segs;
+    for (size_t i = 0; i < energies.size(); ++i) {
+        segs.push_back({kS, 50});
+        segs.push_back({kAa, 50});
+    }
+    TPhonemeList list = MakeList(segs);
+    for (size_t i = 0; i < energies.size(); ++i) {
+        EXPECT_EQ(list.SetEmphasisA(int32_t(2 * i + 1), energies[i]), 0);
+        EXPECT_EQ(list.SetEmphasisB(int32_t(2 * i + 1), peaks[i]), 0);
+    }
+    return list;
+}
+
+std::vector<bool> Marks(const TPhonemeList& list) {
+    std::vector<bool> marks;
+    for (int32_t i = 1; i < list.Count(); i += 2)
+        marks.push_back(list[i].GestureFlag());
+    for (int32_t i = 0; i < list.Count(); i += 2)
+        EXPECT_FALSE(list[i].GestureFlag());
+    return marks;
+}
+
+TEST(EmphasisSelect, NoVowelMarksNothing) {
+    TPhonemeList list = MakeList({{kS, 50}, {kSil, 50}});
+    ASSERT_EQ(list.SetEmphasisA(0, 5.0), 0);
+    TEmphasis emphasis;
+    ASSERT_EQ(emphasis.Select(list, 0), 0);
+    EXPECT_EQ(list.EnergyThreshold(), std::numeric_limits<double>::max());
+    EXPECT_EQ(list.PeakThreshold(), std::numeric_limits<double>::max());
+    EXPECT_FALSE(list[0].GestureFlag());
+}
+
+TEST(EmphasisSelect, OneVowelIsMarkedWhenItHasAnyFigure) {
+    TEmphasis emphasis;
+    TPhonemeList loud = VowelsWith({3.0}, {0.0});
+    ASSERT_EQ(emphasis.Select(loud, 0), 0);
+    EXPECT_DOUBLE_EQ(loud.EnergyThreshold(), 2.97);
+    EXPECT_EQ(Marks(loud), std::vector<bool>({true}));
+    TPhonemeList quiet = VowelsWith({0.0}, {0.0});
+    ASSERT_EQ(emphasis.Select(quiet, 0), 0);
+    EXPECT_EQ(Marks(quiet), std::vector<bool>({false}));
+}
+
+TEST(EmphasisSelect, TwoOrThreeVowelsUseTheLargestValue) {
+    TEmphasis emphasis;
+    TPhonemeList two = VowelsWith({1.0, 10.0}, {0.0, 0.0});
+    ASSERT_EQ(emphasis.Select(two, 0), 0);
+    EXPECT_DOUBLE_EQ(two.EnergyThreshold(), 7.0);
+    EXPECT_EQ(Marks(two), std::vector<bool>({false, true}));
+
+    // Peak threshold 0.8 * 10 = 8: only the 9 and the 10 pass.
+    TPhonemeList three = VowelsWith({0.0, 0.0, 0.0}, {9.0, 2.0, 10.0});
+    ASSERT_EQ(emphasis.Select(three, 0), 0);
+    EXPECT_DOUBLE_EQ(three.PeakThreshold(), 8.0);
+    EXPECT_EQ(Marks(three), std::vector<bool>({true, false, true}));
+}
+
+TEST(EmphasisSelect, ManyVowelsUseRanksAndShares) {
+    TEmphasis emphasis;
+    // Energies 1..10: (9 + 8) * 0.33 / 2 = 2.805, raised to the rank-4 value 5.
+    std::vector<double> energies = {4, 9, 1, 6, 10, 3, 5, 8, 2, 7};
+    TPhonemeList list = VowelsWith(energies, std::vector<double>(10, 0.0));
+    ASSERT_EQ(emphasis.Select(list, 0), 0);
+    EXPECT_DOUBLE_EQ(list.EnergyThreshold(), 5.0);
+    std::vector<bool> expected;
+    for (double e : energies)
+        expected.push_back(e > 5.0);
+    EXPECT_EQ(Marks(list), expected);
+
+    // Peaks 1, 1, 1, 100: (1 + 1) * 0.65 / 2 = 0.65, raised to the rank-2 value 1.
+    TPhonemeList spiky = VowelsWith({0, 0, 0, 0}, {1, 100, 1, 1});
+    ASSERT_EQ(emphasis.Select(spiky, 0), 0);
+    EXPECT_DOUBLE_EQ(spiky.PeakThreshold(), 1.0);
+    EXPECT_EQ(Marks(spiky), std::vector<bool>({false, true, false, false}));
+
+    // Equal values: the ceiling keeps the threshold below them, so all are marked.
+    TPhonemeList flat = VowelsWith({2, 2, 2, 2, 2}, {0, 0, 0, 0, 0});
+    ASSERT_EQ(emphasis.Select(flat, 0), 0);
+    EXPECT_DOUBLE_EQ(flat.EnergyThreshold(), 1.98);
+    EXPECT_EQ(Marks(flat), std::vector<bool>(5, true));
+}
+
+TEST(EmphasisSelect, StartsAtFirstAndRefusesANegativeOne) {
+    TEmphasis emphasis;
+    TPhonemeList list = VowelsWith({10.0, 1.0}, {0.0, 0.0});
+    list[1].SetGestureFlag(false);
+    list[3].SetGestureFlag(true);
+    ASSERT_EQ(emphasis.Select(list, 2), 0);
+    // Only the second vowel counts now, and it passes 0.99 of itself.
+    EXPECT_FALSE(list[1].GestureFlag());
+    EXPECT_TRUE(list[3].GestureFlag());
+    EXPECT_EQ(emphasis.Select(list, -1), eetDataFailure);
+}
+
+} // namespace
+} // namespace Vantrix

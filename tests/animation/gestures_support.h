@@ -1,0 +1,110 @@
+// Builders shared by the gesture-stage tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "gestures_map.h"
+#include "phonemes.h"
+#include "tracks.h"
+
+namespace Vantrix {
+namespace testing_support {
+
+constexpr int32_t kSil = 40;
+constexpr int32_t kAa = 5; // a vowel
+constexpr int32_t kS = 16; // a consonant
+
+struct TSeg {
+    int32_t id;
+    int32_t durationMs;
+    bool emphasised = false;
+};
+
+// Contiguous segments from time 0.
+inline TPhonemeList MakeList(const std::vector<TSeg>& segs) {
+    TPhonemeList list;
+    int32_t t = 0;
+    for (const TSeg& s : segs) {
+        EXPECT_EQ(list.AppendSegment(TPhoneme(s.id, t, t + s.durationMs, 0, s.emphasised)), 0);
+        t += s.durationMs;
+    }
+    return list;
+}
+
+// Speech of 100 ms consonants with emphasised vowels starting at the given times (ascending,
+// multiples of 100 ms), ending at endMs.
+inline TPhonemeList SpeechWithEmphasisAt(const std::vector<int32_t>& times, int32_t endMs) {
+    std::vector<TSeg> segs;
+    size_t next = 0;
+    for (int32_t t = 0; t < endMs; t += 100) {
+        const bool hit = next < times.size() && times[next] == t;
+        if (hit) ++next;
+        segs.push_back({hit ? kAa : kS, 100, hit});
+    }
+    return MakeList(segs);
+}
+
+// Default map with every action type drawing the given variant.
+inline TSpeechGesturesMap ForcedVariantMap(int32_t variant) {
+    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    for (int32_t v = 0; v < kGestureVariantCount; ++v)
+        for (int32_t t = 0; t < kActionTypeCount; ++t)
+            EXPECT_EQ(map.SetVariantWeight(v, t, v == variant ? 1.0 : 0.0), 0);
+    return map;
+}
+
+// Idle head and gaze that never leave 0 (their keys are cleaned away).
+inline void SilenceIdleMotion(TSpeechGesturesMap& map) {
+    for (int32_t i = 0; i < kHeadRecordCount; ++i) {
+        THeadRecord r = map.HeadRecord(i);
+        r.probability = 0.0;
+        EXPECT_EQ(map.SetHeadRecord(i, r), 0);
+    }
+    for (int32_t i = 0; i < kGazeRecordCount; ++i) {
+        TGazeRecord r = map.GazeRecord(i);
+        r.weight = i == 0 ? 1.0 : 0.0;
+        EXPECT_EQ(map.SetGazeRecord(i, r), 0);
+    }
+}
+
+// Every track strictly ascending with finite values and slopes.
+inline void ExpectWellFormed(const TTrackList& tracks) {
+    for (const TTrack& track : tracks) {
+        const TKeyList& keys = track.Keys();
+        for (int32_t i = 0; i < keys.Count(); ++i) {
+            const TKey& key = keys[i];
+            ASSERT_TRUE(std::isfinite(key.Value())) << "track " << track.Index() << " key " << i;
+            ASSERT_TRUE(std::isfinite(key.InSlope()));
+            ASSERT_TRUE(std::isfinite(key.OutSlope()));
+            if (i > 0) {
+                ASSERT_LT(keys[i - 1].TimeMs(), key.TimeMs()) << "track " << track.Index();
+            }
+        }
+    }
+}
+
+inline bool SameKeys(const TKeyList& a, const TKeyList& b) {
+    if (a.Count() != b.Count()) return false;
+    for (int32_t i = 0; i < a.Count(); ++i) {
+        const TKey& x = a[i];
+        const TKey& y = b[i];
+        if (x.TimeMs() != y.TimeMs() || x.Value() != y.Value() ||
+            x.InHandle().value != y.InHandle().value || x.OutHandle().value != y.OutHandle().value)
+            return false;
+    }
+    return true;
+}
+
+inline bool SameTracks(const TTrackList& a, const TTrackList& b) {
+    if (a.Count() != b.Count()) return false;
+    for (int32_t i = 0; i < a.Count(); ++i)
+        if (a[i].Index() != b[i].Index() || !SameKeys(a[i].Keys(), b[i].Keys())) return false;
+    return true;
+}
+
+} // namespace testing_support
+} // namespace Vantrix

@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "animation_types.h"
+#include "gestures.h"
+#include "gestures_mapper.h"
+#include "gestures_support.h"
+#include "rounding.h"
+#include "trace.h"
+
+namespace Vantrix {
+namespace {
+
+using namespace testing_support;
+
+// --- Map and mapper ---
+
+TEST(GesturesMap, DefaultsMatchTheTables) {
+    const TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    EXPECT_TRUE(map.Validate());
+    EXPECT_EQ(map.IsolationDistance(), 1000);
+    EXPECT_EQ(map.CrowdingDistance(), 450);
+    EXPECT_EQ(map.VariantWeight(2, eatLast), 0.1);
+    EXPECT_EQ(map.VariantWeight(5, eatCrowded), 8.0);
+    EXPECT_EQ(map.IntensityRange(5).hi, 0.7);
+    EXPECT_EQ(map.Part(2, egpBlink).peakCentre, -60);
+    EXPECT_EQ(map.Part(7, egpHeadTwist).amplitude, 3.0);
+    EXPECT_TRUE(map.Part(6, egpHeadBend).IsAllZero());
+    EXPECT_EQ(map.Part(6, egpHeadBend).probability, 1.0);
+    EXPECT_EQ(map.HeadRecord(1).probability, 0.6666);
+    EXPECT_EQ(map.GazeRecord(2).centre, -0.6);
+    EXPECT_EQ(map.BlinkRecord(0).endSpread, 50);
+    EXPECT_EQ(map.SpareInterval(1), 3500);
+    EXPECT_EQ(map.MaxBlinkGap(), 7000);
+    EXPECT_THROW(map.Part(8, 0), EErrorType);
+    EXPECT_THROW(map.VariantWeight(0, 5), EErrorType);
+    EXPECT_FALSE(TSpeechGesturesMap().Validate());
+}
+
+TEST(GesturesMap, SettersRefuseBadValuesAndKeepTheOldOne) {
+    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    EXPECT_EQ(map.SetIsolationDistance(0), eetArgumentFailure);
+    EXPECT_EQ(map.SetRateFactorLow(0.0), eetArgumentFailure);
+    EXPECT_EQ(map.SetVariantWeight(8, 0, 1.0), eetRangeFailure);
+    EXPECT_EQ(map.SetVariantWeight(0, 5, 1.0), eetRangeFailure);
+    EXPECT_EQ(map.SetVariantWeight(0, 0, -1.0), eetArgumentFailure);
+    EXPECT_EQ(map.SetIntensityRange(0, 0.9, 0.8), eetArgumentFailure);
+    EXPECT_EQ(map.SetPauseBlinkProbability(1.5), eetArgumentFailure);
+    EXPECT_EQ(map.SetHeadMoveMin(0), eetArgumentFailure);
+    EXPECT_EQ(map.SetHeadRecord(3, {0.5, 0, 0, 4}), eetRangeFailure);
+    EXPECT_EQ(map.SetHeadRecord(0, {0.5, 0, 0, 7}), eetArgumentFailure);
+    EXPECT_EQ(map.SetGazeRecord(0, {1.0, 0, 0, 8, 7}), eetArgumentFailure);
+    EXPECT_EQ(map.IsolationDistance(), 1000);
+    EXPECT_EQ(map.RateFactorLow(), 0.8);
+    EXPECT_TRUE(map.Validate());
+}
+
+TEST(GesturesMap, PartRecordsMustKeepTheirKeysApart) {
+    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    const TGesturePartRecord good = map.Part(1, egpEyebrow);
+    TGesturePartRecord r = good;
+    r.startSpread = 180; // start could reach 0
+    EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
+    r = good;
+    r.endCentre = 45; // end could reach 0
+    EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
+    r = good;
+    r.probability = 0.0;
+    EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
+    EXPECT_EQ(map.SetPart(1, 7, good), eetRangeFailure);
+    EXPECT_EQ(map.SetPart(0, egpHeadSideSide, {0, 0, 0, 0, 0, 0, 2.0, 0.0}), 0);
+
+    // The mirror's jitter added to the mirrored start must stay before the peak.
+    TGesturePartRecord mirror = map.Part(1, egpEyebrowMirror);
+    mirror.startCentre = 120; // -180 + 45 + 120 + 15 = 0
+    EXPECT_EQ(map.SetPart(1, egpEyebrowMirror, mirror), eetArgumentFailure);
+    mirror.startCentre = 119;
+    EXPECT_EQ(map.SetPart(1, egpEyebrowMirror, mirror), 0);
+    mirror.amplitude = -1.0;
+    EXPECT_EQ(map.SetPart(1, egpEyebrowMirror, mirror), eetArgumentFailure);
+
+    // Zeroing a main part leaves its mirror invalid for the whole map.
+    EXPECT_EQ(map.SetPart(1, egpEyebrow, {0, 0, 0, 0, 0, 0, 0.0, 0.0}), 0);
+    EXPECT_FALSE(map.Validate());
+
+    EXPECT_EQ(map.SetPartPair(2, egpHeadBend, {1, 2}), 0);
+    EXPECT_EQ(map.SetPartPair(2, egpHeadSideSide, {1, 2}), eetArgumentFailure);
+    EXPECT_EQ(map.SetPartPair(2, egpHeadBend, {-1, 2}), eetArgumentFailure);
+}
+
+TEST(GesturesMap, WholeMapChecksCrossFieldOrder) {
+    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    ASSERT_EQ(map.SetCrowdingDistance(1000), 0);
+    EXPECT_FALSE(map.Validate());
+    map = DefaultSpeechGesturesMap();
+    ASSERT_EQ(map.SetRateDurationLow(200), 0);
+    EXPECT_FALSE(map.Validate());
+    map = DefaultSpeechGesturesMap();
+    ASSERT_EQ(map.SetGazeHoldMin(2000), 0);
+    EXPECT_FALSE(map.Validate());
+    map = DefaultSpeechGesturesMap();
+    ASSERT_EQ(map.SetPauseBlinkDelayMax(100), 0);
+    EXPECT_FALSE(map.Validate());
+    EXPECT_THROW(TGesturesGenerator generator(map), EErrorType);
+}
+
+class TCountingClient : public ANotificationClient {
+public:
+    void OnNotify(ANotificationServer& server) override { kinds += std::to_string(server.Kind()); }
+    std::string kinds;
+};
+
+TEST(GesturesMapper, SelectsTheBuiltInMapAndNotifies) {
+    TGesturesMapper mapper;
+    EXPECT_EQ(mapper.Kind(), 4);
+    EXPECT_EQ(mapper.Maps().Count(), 1);
+    EXPECT_EQ(mapper.Current().IsolationDistance(), 1000);
+    TCountingClient client;
+    mapper.Attach(&client);
+    mapper.Current().SetIsolationDistance(5);
+    EXPECT_EQ(mapper.SelectDefault(), 0);
+    EXPECT_EQ(mapper.Current().IsolationDistance(), 1000);
+    EXPECT_EQ(client.kinds, "4");
+    mapper.Maps()[0].SetLabel(3);
+    EXPECT_EQ(mapper.SelectDefault(), 1);
+    EXPECT_EQ(client.kinds, "4");
+}
+
+TEST(GestureChannels, NamesInTrackOrder) {
+    EXPECT_STREQ(GestureChannelName(0), "Raise Left Eyebrow");
+    EXPECT_STREQ(GestureChannelName(4), "Head Bend");
+    EXPECT_STREQ(GestureChannelName(10), "Right Eye Up-Down");
+    EXPECT_EQ(GestureChannelName(11), nullptr);
+}
+
+// --- Rate factor ---
+
+TEST(RateFactor, FollowsTheMeanSpokenDuration) {
+    TGesturesGenerator generator(DefaultSpeechGesturesMap());
+    // Mean of the spoken phonemes 100 ms (silence ignored): 0.8 + 1.2 * 35 / 65.
+    TPhonemeList list = MakeList({{kSil, 3000}, {kS, 80}, {kAa, 120}});
+    EXPECT_DOUBLE_EQ(generator.RateFactor(list, 0, 2), 0.8 + 1.2 * 35.0 / 65.0);
+    EXPECT_DOUBLE_EQ(generator.RateFactor(list, 1, 1), 0.8 + 1.2 * 15.0 / 65.0);
+    // Clamped at both ends, and the middle without spoken phonemes.
+    EXPECT_DOUBLE_EQ(generator.RateFactor(MakeList({{kS, 20}}), 0, 0), 0.8);
+    EXPECT_DOUBLE_EQ(generator.RateFactor(MakeList({{kS, 900}}), 0, 0), 2.0);
+    EXPECT_DOUBLE_EQ(generator.RateFactor(list, 0, 0), 1.4);
+    EXPECT_THROW(generator.RateFactor(list, 0, 3), EErrorType);
+    EXPECT_THROW(generator.RateFactor(list, -1, 1), EErrorType);
+}
+
+// --- Actions ---
+
+// Rate factor exactly 1 whatever the phonemes.
+TSpeechGesturesMap UnitRateMap(TSpeechGesturesMap map = DefaultSpeechGesturesMap()) {
+    EXPECT_EQ(map.SetRateFactorLow(1.0), 0);
+    EXPECT_EQ(map.SetRateFactorHigh(1.0), 0);
+    return map;
+}
+
+TEST(GestureActions, TypesFollowTheSpacing) {
+    TGesturesGenerator generator(UnitRateMap());
+    TTrackList tracks;
+    TPhonemeList list =
+        SpeechWithEmphasisAt({0, 1000, 2000, 2800, 3200, 4200, 5200, 6000, 7500, 8500}, 10000);
+    ASSERT_EQ(generator.Run(list, tracks, 7), 0);
+    const TEmphasisActionList& actions = generator.Actions();
+    ASSERT_EQ(actions.Count(), 10);
+    const int32_t expected[] = {eatFirst,    eatIsolated, eatOrdinary, eatCrowded,  eatCrowded,
+                                eatIsolated, eatOrdinary, eatOrdinary, eatIsolated, eatLast};
+    for (int32_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(actions[i].Type(), expected[i]) << "action " << i;
+        EXPECT_EQ(actions[i].Scale(), 1.0);
+        EXPECT_EQ(actions[i].Position(), actions[i].TimeMs() / 100);
+    }
+}
+
+TEST(GestureActions, IsolatedAndCrowdedBoundaries) {
+    TGesturesGenerator generator(UnitRateMap());
+    TTrackList tracks;
+    // Middle action 1000 from both neighbours: isolated; 449 from one: crowded.
+    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({0, 1000, 2000}, 3000), tracks, 1), 0);
+    EXPECT_EQ(generator.Actions()[1].Type(), eatIsolated);
+
+    TPhonemeList crowded = MakeList({{kAa, 1000, true}, {kAa, 449, true}, {kAa, 600, true}});
+    ASSERT_EQ(generator.Run(crowded, tracks, 1), 0);
+    EXPECT_EQ(generator.Actions()[1].Type(), eatCrowded);
+    TPhonemeList spaced = MakeList({{kAa, 1000, true}, {kAa, 450, true}, {kAa, 600, true}});
+    ASSERT_EQ(generator.Run(spaced, tracks, 1), 0);
+    EXPECT_EQ(generator.Actions()[1].Type(), eatOrdinary);
+}
+
+TEST(GestureActions, SingleAndNoAction) {
+    TGesturesGenerator generator(DefaultSpeechGesturesMap());
+    TTrackList tracks;
+    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({500}, 3000), tracks, 3), 0);
+    ASSERT_EQ(generator.Actions().Count(), 1);
+    EXPECT_EQ(generator.Actions()[0].Type(), eatFirst);
+
+    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({}, 3000), tracks, 3), 0);
+    EXPECT_EQ(generator.Actions().Count(), 0);
+    ASSERT_EQ(tracks.Count(), kGestureTrackCount);
+    // Only idle motion: no eyebrows.
+    EXPECT_TRUE(tracks[egcRaiseLeftEyebrow].Keys().IsEmpty());
+    EXPECT_TRUE(tracks[egcRaiseRightEyebrow].Keys().IsEmpty());
+    for (int32_t g = 0; g < kGestureTrackCount; ++g)
+        EXPECT_EQ(tracks[g].Index(), g);
+}
+
+TEST(GestureActions, VariantsFollowTheWeightsOfTheType) {
+    TGesturesGenerator generator(UnitRateMap());
+    TTrackList tracks;
+    std::set<int32_t> crowdedVariants;
+    std::set<int32_t> isolatedVariants;
+    // Isolated at 2000, crowded at 4000 and 4300 (first at 0, last at 6000).
+    const TPhonemeList list = SpeechWithEmphasisAt({0, 2000, 4000, 4300, 6000}, 7000);
+    for (int32_t seed = 1; seed <= 400; ++seed) {
+        ASSERT_EQ(generator.Run(list, tracks, seed), 0);
+        const TEmphasisActionList& actions = generator.Actions();
+        ASSERT_EQ(actions[1].Type(), eatIsolated);
+        ASSERT_EQ(actions[2].Type(), eatCrowded);
+        isolatedVariants.insert(actions[1].Variant());
+        crowdedVariants.insert(actions[2].Variant());
+        crowdedVariants.insert(actions[3].Variant());
+    }
+    EXPECT_EQ(crowdedVariants, std::set<int32_t>({3, 5, 6, 7}));
+    EXPECT_EQ(isolatedVariants, std::set<int32_t>({1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(GestureActions, HeadBendPeaksWithTheEyesOpposite) {
+    TSpeechGesturesMap map = ForcedVariantMap(1);
+    ASSERT_EQ(map.SetIntensityRange(1, 0.8, 0.8), 0);
+    SilenceIdleMotion(map);
+    TGesturesGenerator generator(UnitRateMap(map));
+    TTrackList tracks;
+    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({1000}, 4000), tracks, 21), 0);
+    ASSERT_EQ(generator.Actions()[0].Variant(), 1);
+
+    const TKeyList& bend = tracks[egcHeadBend].Keys();
+    ASSERT_EQ(bend.Count(), 3);
+    EXPECT_EQ(bend[1].TimeMs(), 1000);
+    EXPECT_DOUBLE_EQ(bend[1].Value(), 4.0);
+    EXPECT_GE(bend[0].TimeMs(), 1000 - 270);
+    EXPECT_LE(bend[0].TimeMs(), 1000 - 180);
+    EXPECT_GE(bend[2].TimeMs(), 1000 + 450);
+    EXPECT_LE(bend[2].TimeMs(), 1000 + 540);
+    for (int32_t g : {egcLeftEyeUpDown, egcRightEyeUpDown}) {
+        const TKeyList& eye = tracks[g].Keys();
+        ASSERT_EQ(eye.Count(), 3);
+        EXPECT_DOUBLE_EQ(eye[1].Value(), -4.0);
+        EXPECT_EQ(eye[0].TimeMs(), bend[0].TimeMs());
+        EXPECT_EQ(eye[2].TimeMs(), bend[2].TimeMs());
+    }
+    EXPECT_TRUE(tracks[egcLeftEyeSideSide].Keys().IsEmpty());
+    EXPECT_TRUE(tracks[egcHeadTwist].Keys().IsEmpty());
+}
+
+TEST(GestureActions, MirrorsFollowTheirPartWithJitter) {
+    // Variant 5 always raises the eyebrows (probability 1).
+    TSpeechGesturesMap map = ForcedVariantMap(5);
+    TGesturesGenerator generator(map);
+    TTrackList tracks;
+    for (int32_t seed = 1; seed <= 50; ++seed) {
+        ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({2000}, 5000), tracks, seed), 0);
+        const TEmphasisAction& action = generator.Actions()[0];
+        const TKeyList& left = action.Keys(egcRaiseLeftEyebrow);
+        const TKeyList& right = action.Keys(egcRaiseRightEyebrow);
+        ASSERT_EQ(left.Count(), 3);
+        ASSERT_EQ(right.Count(), 3);
+        EXPECT_EQ(right[1].Value(), left[1].Value());
+        EXPECT_GE(left[1].Value(), 0.5 * 0.5);
+        EXPECT_LE(left[1].Value(), 0.5 * 0.7);
+        const double scale = action.Scale();
+        const int32_t spread = nearest(15 * scale);
+        EXPECT_LE(std::abs(right[1].TimeMs() - left[1].TimeMs()), spread);
+        EXPECT_LE(std::abs(right[0].TimeMs() - left[0].TimeMs()), 2 * spread);
+        // Handles are flat at every key.
+        for (int32_t i = 0; i < 3; ++i)
+            EXPECT_EQ(right[i].OutSlope(), 0.0);
+    }
+}
+
+TEST(GestureActions, OverlappingBlinksKeepOnlyTheEarlier) {
+    TSpeechGesturesMap map = ForcedVariantMap(1);
+    TGesturePartRecord blink = map.Part(1, egpBlink);
+    blink.probability = 1.0;
+    ASSERT_EQ(map.SetPart(1, egpBlink, blink), 0);
+    TGesturesGenerator generator(map);
+    TTrackList tracks;
+    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({1000, 1100, 3000}, 5000), tracks, 5), 0);
+    const TEmphasisActionList& actions = generator.Actions();
+    EXPECT_FALSE(actions[0].Keys(egcBlinkLeft).IsEmpty());
+    EXPECT_TRUE(actions[1].Keys(egcBlinkLeft).IsEmpty());
+    EXPECT_TRUE(actions[1].Keys(egcBlinkRight).IsEmpty());
+    EXPECT_FALSE(actions[2].Keys(egcBlinkLeft).IsEmpty());
+}
+
+TEST(GestureActions, KeyListAccessIsRangeChecked) {
+    TEmphasisAction action(0);
+    EXPECT_THROW(action.Keys(11), EErrorType);
+    EXPECT_EQ(action.SetPosition(3, 3), eetRangeFailure);
+    EXPECT_EQ(action.SetScale(0.0), eetRangeFailure);
+    EXPECT_EQ(action.SetType(5), eetRangeFailure);
+    EXPECT_EQ(action.SetVariant(8), eetRangeFailure);
+    EXPECT_EQ(action.Position(), -1);
+    EXPECT_EQ(action.Variant(), -1);
+}
+
+// --- Whole runs ---
+
+TEST(GesturesRun, SameSeedSameTracksOtherSeedOtherTracks) {
+    const TPhonemeList list =
+        SpeechWithEmphasisAt({300, 1500, 1900, 4000, 6100, 6500, 9000, 12000}, 15000);
+    TGesturesGenerator generator(DefaultSpeechGesturesMap());
+    TTrackList a;
+    TTrackList b;
+    TTrackList c;
+    ASSERT_EQ(generator.Run(list, a, 1234), 0);
+    ASSERT_EQ(generator.Run(list, c, 1235), 0);
+    TGesturesGenerator other(DefaultSpeechGesturesMap());
+    ASSERT_EQ(other.Run(list, b, 1234), 0);
+    EXPECT_TRUE(SameTracks(a, b));
+    EXPECT_FALSE(SameTracks(a, c));
+    ExpectWellFormed(a);
+}
+
+std::string gTraced;
+void Capture(const char* text) {
+    gTraced += text;
+}
+
+TEST(GesturesRun, ErrorsAreCaughtTracedAndReturned) {
+    // An emphasised phoneme at the very end of the time range: its keys cannot be placed.
+    TPhonemeList list;
+    list.Append(TPhoneme(kAa, INT32_MAX - 20, INT32_MAX, 0, true));
+    TGesturesGenerator generator(DefaultSpeechGesturesMap());
+    TTrackList tracks;
+    gTraced.clear();
+    TraceSink previous = SetTraceSink(Capture);
+    const int32_t result = generator.Run(list, tracks, 1);
+    SetTraceSink(previous);
+    EXPECT_EQ(result, eetRangeFailure);
+    EXPECT_NE(gTraced.find("Caught an exception (eetRangeFailure): Something is out of range.\n"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace Vantrix

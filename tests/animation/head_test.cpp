@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "gestures_support.h"
+#include "head_motion.h"
+
+namespace Vantrix {
+namespace {
+
+using namespace testing_support;
+
+TPhonemeList Speech(int32_t leadingSilence, int32_t speechMs, int32_t trailingSilence) {
+    std::vector<TSeg> segs;
+    if (leadingSilence > 0) segs.push_back({kSil, leadingSilence});
+    for (int32_t t = 0; t < speechMs; t += 100)
+        segs.push_back({t % 300 ? kS : kAa, 100});
+    if (trailingSilence > 0) segs.push_back({kSil, trailingSilence});
+    return MakeList(segs);
+}
+
+void ExpectEased(const TKeyList& keys) {
+    for (int32_t i = 0; i < keys.Count(); ++i) {
+        EXPECT_EQ(keys[i].InSlope(), 0.0);
+        EXPECT_EQ(keys[i].OutSlope(), 0.0);
+        if (i > 0) {
+            ASSERT_LT(keys[i - 1].TimeMs(), keys[i].TimeMs());
+        }
+    }
+}
+
+TEST(AppendEasedKey, EasesOutOfOnePoseIntoTheNext) {
+    TKeyList keys;
+    AppendEasedKey(keys, 0, 0.0);
+    AppendEasedKey(keys, 300, 1.0);
+    EXPECT_EQ(keys[0].InHandle().kind, kHandleNone);
+    EXPECT_EQ(keys[0].OutHandle().timeMs, 100.0);
+    EXPECT_EQ(keys[1].InHandle().timeMs, 200.0);
+    EXPECT_EQ(keys[1].InHandle().value, 1.0);
+    EXPECT_EQ(keys[1].OutHandle().kind, kHandleNone);
+    ExpectEased(keys);
+    double value = 0.0;
+    double slope = 0.0;
+    keys.Evaluate(150, value, slope);
+    EXPECT_DOUBLE_EQ(value, 0.5);
+    EXPECT_THROW(AppendEasedKey(keys, 300, 2.0), EErrorType);
+    EXPECT_EQ(keys.Count(), 2);
+}
+
+TKeyList Keyed(const std::vector<double>& values) {
+    TKeyList keys;
+    for (size_t i = 0; i < values.size(); ++i)
+        AppendEasedKey(keys, int32_t(i) * 300, values[i]);
+    return keys;
+}
+
+TEST(CleanPoseKeys, DropsRepeatsAndIdleEnds) {
+    TKeyList keys = Keyed({0, 0, 0, 1, 1, 1, 0, 0});
+    THeadGazeBlink::CleanPoseKeys(keys);
+    ASSERT_EQ(keys.Count(), 4);
+    const int32_t times[] = {600, 900, 1500, 1800};
+    for (int32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(keys[i].TimeMs(), times[i]);
+    // The hold's handles now span the wider gap and stay flat.
+    EXPECT_DOUBLE_EQ(keys[1].OutHandle().timeMs, 900 + 200.0);
+    ExpectEased(keys);
+
+    TKeyList idle = Keyed({0, 0});
+    THeadGazeBlink::CleanPoseKeys(idle);
+    EXPECT_TRUE(idle.IsEmpty());
+    TKeyList held = Keyed({2, 2, 2});
+    THeadGazeBlink::CleanPoseKeys(held);
+    EXPECT_TRUE(held.IsEmpty());
+    TKeyList bump = Keyed({0, 1, 0});
+    THeadGazeBlink::CleanPoseKeys(bump);
+    EXPECT_EQ(bump.Count(), 3);
+    TKeyList offset = Keyed({1, 1, 2, 2});
+    THeadGazeBlink::CleanPoseKeys(offset);
+    EXPECT_EQ(offset.Count(), 4);
+}
+
+class HeadGazeBlinkTest : public ::testing::Test {
+protected:
+    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    TEmphasisActionList noActions{map};
+};
+
+TEST_F(HeadGazeBlinkTest, ShortSpeechHasNoHeadMotion) {
+    // 4200 ms of speech is shorter than 1275 + 3000 ms.
+    const TPhonemeList list = Speech(0, 4200, 0);
+    for (int32_t seed = 0; seed < 20; ++seed) {
+        THeadGazeBlink stage(map);
+        ASSERT_EQ(stage.Run(list, 1.0, seed, noActions), 0);
+        for (int32_t g = egcHeadBend; g <= egcRightEyeUpDown; ++g)
+            EXPECT_TRUE(stage.HeadGazeKeys(g).IsEmpty()) << "channel " << g;
+    }
+}
+
+TEST_F(HeadGazeBlinkTest, HeadMovesWithinTheSpeechAndTheEyesCounterIt) {
+    const TPhonemeList list = Speech(2000, 60000, 3000);
+    THeadGazeBlink stage(map);
+    ASSERT_EQ(stage.Run(list, 1.0, 99, noActions), 0);
+    const TKeyList& bend = stage.HeadGazeKeys(egcHeadBend);
+    const TKeyList& side = stage.HeadGazeKeys(egcHeadSideSide);
+    const TKeyList& twist = stage.HeadGazeKeys(egcHeadTwist);
+    ASSERT_GT(bend.Count(), 10);
+    ASSERT_GT(side.Count(), 10);
+    for (const TKeyList* keys : {&bend, &side, &twist}) {
+        ExpectEased(*keys);
+        EXPECT_GT(keys->FirstKeyTime(), 2000);
+        // Poses start before the speech ends; only the return to neutral may follow it.
+        EXPECT_LE(keys->LastKeyTime(), 62000 + 1275);
+    }
+    bool sideNegative = false;
+    for (const TKey& key : bend) {
+        EXPECT_GE(key.Value(), 0.0);
+        EXPECT_LE(key.Value(), 4.0);
+    }
+    for (const TKey& key : side) {
+        EXPECT_LE(std::fabs(key.Value()), 2.5);
+        EXPECT_TRUE(key.Value() == 0.0 || std::fabs(key.Value()) >= 0.5);
+        sideNegative = sideNegative || key.Value() < 0.0;
+    }
+    EXPECT_TRUE(sideNegative);
+    for (int32_t eye : {egcLeftEyeUpDown, egcRightEyeUpDown}) {
+        const TKeyList& keys = stage.HeadGazeKeys(eye);
+        ASSERT_EQ(keys.Count(), bend.Count());
+        for (int32_t i = 0; i < keys.Count(); ++i) {
+            EXPECT_EQ(keys[i].TimeMs(), bend[i].TimeMs());
+            EXPECT_EQ(keys[i].Value(), -bend[i].Value());
+        }
+    }
+    for (int32_t eye : {egcLeftEyeSideSide, egcRightEyeSideSide}) {
+        const TKeyList& keys = stage.HeadGazeKeys(eye);
+        ASSERT_EQ(keys.Count(), twist.Count());
+        for (int32_t i = 0; i < keys.Count(); ++i)
+            EXPECT_EQ(keys[i].Value(), -twist[i].Value());
+    }
+    EXPECT_THROW(stage.HeadGazeKeys(3), EErrorType);
+    EXPECT_THROW(stage.GazeShiftKeys(6), EErrorType);
+    EXPECT_THROW(stage.BlinkKeys(4), EErrorType);
+}
+
+int32_t SmallestGap(const TKeyList& keys) {
+    int32_t gap = INT32_MAX;
+    for (int32_t i = 1; i < keys.Count(); ++i)
+        gap = std::min(gap, keys[i].TimeMs() - keys[i - 1].TimeMs());
+    return gap;
+}
+
+TEST_F(HeadGazeBlinkTest, RateStretchesHeadTiming) {
+    // Moves and holds are at least 525 and 750 ms at rate 1, twice that at rate 2; cleaning
+    // only widens gaps.
+    const TPhonemeList list = Speech(0, 120000, 0);
+    for (int32_t seed = 1; seed <= 5; ++seed) {
+        THeadGazeBlink normal(map);
+        ASSERT_EQ(normal.Run(list, 1.0, seed, noActions), 0);
+        THeadGazeBlink slow(map);
+        ASSERT_EQ(slow.Run(list, 2.0, seed, noActions), 0);
+        EXPECT_GE(SmallestGap(normal.HeadGazeKeys(egcHeadSideSide)), 525);
+        EXPECT_GE(SmallestGap(slow.HeadGazeKeys(egcHeadSideSide)), 1050);
+        EXPECT_LT(slow.HeadGazeKeys(egcHeadSideSide).Count(),
+                  normal.HeadGazeKeys(egcHeadSideSide).Count());
+    }
+}
+
+TEST_F(HeadGazeBlinkTest, GazeShiftsBetweenTheRecordedDirections) {
+    const TPhonemeList list = Speech(1000, 30000, 1000);
+    THeadGazeBlink stage(map);
+    ASSERT_EQ(stage.Run(list, 1.0, 4242, noActions), 0);
+    const TKeyList& left = stage.GazeShiftKeys(egcLeftEyeSideSide);
+    const TKeyList& right = stage.GazeShiftKeys(egcRightEyeSideSide);
+    const TKeyList& up = stage.GazeShiftKeys(egcLeftEyeUpDown);
+    ASSERT_GT(left.Count(), 5);
+    ASSERT_GT(up.Count(), 2);
+    ASSERT_TRUE(SameKeys(left, right));
+    ASSERT_TRUE(SameKeys(up, stage.GazeShiftKeys(egcRightEyeUpDown)));
+    ExpectEased(left);
+    ExpectEased(up);
+    EXPECT_GE(SmallestGap(left), 40);
+    for (const TKey& key : left) {
+        const double v = key.Value();
+        EXPECT_TRUE(v == 0.0 || v == 0.6 || v == -0.6) << v;
+        // Vertical and sideways glances never overlap.
+        double vertical = 0.0;
+        double slope = 0.0;
+        up.Evaluate(key.TimeMs(), vertical, slope);
+        if (v != 0.0) {
+            EXPECT_EQ(vertical, 0.0);
+        }
+    }
+    for (const TKey& key : up)
+        EXPECT_TRUE(key.Value() == 0.0 || key.Value() == 1.0);
+    // Gaze runs over the whole sound, leading silence included.
+    EXPECT_LT(left.FirstKeyTime(), 30000);
+}
+
+TEST_F(HeadGazeBlinkTest, SameSeedSameIdleMotion) {
+    const TPhonemeList list = Speech(500, 40000, 500);
+    THeadGazeBlink a(map);
+    THeadGazeBlink b(map);
+    ASSERT_EQ(a.Run(list, 1.2, 555, noActions), 0);
+    ASSERT_EQ(b.Run(list, 1.2, 555, noActions), 0);
+    for (int32_t g = egcHeadBend; g <= egcRightEyeUpDown; ++g)
+        EXPECT_TRUE(SameKeys(a.HeadGazeKeys(g), b.HeadGazeKeys(g)));
+    for (int32_t g = egcLeftEyeSideSide; g <= egcRightEyeUpDown; ++g)
+        EXPECT_TRUE(SameKeys(a.GazeShiftKeys(g), b.GazeShiftKeys(g)));
+    EXPECT_TRUE(SameKeys(a.BlinkKeys(egcBlinkLeft), b.BlinkKeys(egcBlinkLeft)));
+    ASSERT_EQ(b.Run(list, 1.2, 556, noActions), 0);
+    EXPECT_FALSE(SameKeys(a.HeadGazeKeys(egcHeadSideSide), b.HeadGazeKeys(egcHeadSideSide)));
+}
+
+TEST_F(HeadGazeBlinkTest, InvalidMapIsRefused) {
+    TSpeechGesturesMap bad = map;
+    ASSERT_EQ(bad.SetHeadHoldMin(5000), 0);
+    EXPECT_THROW(THeadGazeBlink stage(bad), EErrorType);
+}
+
+} // namespace
+} // namespace Vantrix

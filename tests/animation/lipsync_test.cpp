@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "lip_sync.h"
+#include "lipsync_support.h"
+#include "trace.h"
+
+namespace Vantrix {
+namespace {
+
+constexpr int32_t kAe = 4;
+constexpr int32_t kAh = 8;
+constexpr int32_t kM = 24;
+constexpr int32_t kHh = 31;
+constexpr int32_t kT = 37;
+constexpr int32_t kSil = 40;
+constexpr int32_t kShortSil = 41;
+constexpr int32_t kFlap = 42;
+
+struct TKeyTimes {
+    int32_t rise, peak, fall;
+    bool operator==(const TKeyTimes& o) const {
+        return rise == o.rise && peak == o.peak && fall == o.fall;
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const TKeyTimes& k) {
+    return os << "{" << k.rise << ", " << k.peak << ", " << k.fall << "}";
+}
+
+TKeyTimes TimesOf(const TSegment& segment) {
+    const TKeyList& keys = segment.Keys();
+    return {keys[0].TimeMs(), keys[1].TimeMs(), keys[2].TimeMs()};
+}
+
+std::vector<int32_t> PhonemesOf(const ALipSynching& lipSync) {
+    std::vector<int32_t> result;
+    for (const TSegment& segment : lipSync.Segments())
+        result.push_back(segment.Phoneme());
+    return result;
+}
+
+// Runs the built-in map with the given rules; the result code goes to rc.
+class TLipSyncRun {
+public:
+    explicit TLipSyncRun(const std::vector<TSpan>& spans, bool fast = false,
+                         const TCoarticulationRulesMap& rules = DefaultCoarticulationRules())
+        : lipSync(TTrackMapper::BuiltInMap(), rules) {
+        rc = lipSync.Run(*MakePhonemes(spans), tracks, fast);
+    }
+    const TSegment& operator[](int32_t i) const { return lipSync.Segments()[i]; }
+    int32_t Count() const { return lipSync.Segments().Count(); }
+
+    TLipSynching lipSync;
+    TTrackList tracks;
+    int32_t rc = -1;
+};
+
+std::string gTraced;
+void CaptureTrace(const char* text) {
+    gTraced += text;
+}
+
+TEST(LipSyncConstruction, RefusesInvalidRules) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetWindowLowAtMaxDominance(20);
+    try {
+        TLipSynching lipSync(TTrackMapper::BuiltInMap(), rules);
+        ADD_FAILURE() << "invalid rules accepted";
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetDataFailure);
+    }
+    EXPECT_THROW(TLipSynching(TTrackMapper::BuiltInMap(), TCoarticulationRulesMap()), EErrorType);
+}
+
+TEST(LipSyncConstruction, KeepsItsOwnCopyOfTheRules) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    TLipSynching lipSync(TTrackMapper::BuiltInMap(), rules);
+    rules.SetRampTime(5);
+    EXPECT_EQ(lipSync.Rules().RampTime(), 300);
+    EXPECT_EQ(lipSync.Influence().Dmax(), 1.0);
+}
+
+// m, ae, t, iy: the t becomes a flap and the weak ae and flap pull their neighbours' keys.
+TEST(LipSyncExample, FourPhonemes) {
+    TLipSyncRun run({{"m", 0, 100}, {"ae", 100, 140}, {"t", 140, 200}, {"iy", 200, 400}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    ASSERT_EQ(run.Count(), 4);
+    EXPECT_EQ(PhonemesOf(run.lipSync), (std::vector<int32_t>{kM, kAe, kFlap, 0}));
+
+    const int32_t bounds[][2] = {{-32, 68}, {68, 108}, {108, 168}, {168, 368}};
+    for (int32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(run[i].Start(), bounds[i][0]) << i;
+        EXPECT_EQ(run[i].End(), bounds[i][1]) << i;
+    }
+
+    EXPECT_EQ(run[0].Weight(), 1.0);
+    EXPECT_NEAR(run[1].Weight(), 0.9891, 1e-4);
+    EXPECT_NEAR(run[2].Carry(), 0.9891, 1e-4);
+    EXPECT_NEAR(run[2].Weight(), 0.4181, 1e-4);
+    EXPECT_EQ(run[3].Weight(), 1.0);
+
+    EXPECT_EQ(TimesOf(run[0]), (TKeyTimes{-332, -32, 68}));
+    EXPECT_EQ(TimesOf(run[1]), (TKeyTimes{-32, 68, 125}));
+    EXPECT_EQ(TimesOf(run[2]), (TKeyTimes{66, 107, 168}));
+    EXPECT_EQ(TimesOf(run[3]), (TKeyTimes{83, 149, 368}));
+    // Releases stay where the triplets first put them.
+    EXPECT_EQ(run[1].Release(), 108);
+}
+
+TEST(LipSyncTracks, OneTrackPerSpeechTargetRestFirst) {
+    TLipSyncRun run({{"m", 0, 100}, {"ae", 100, 140}, {"t", 140, 200}, {"iy", 200, 400}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    ASSERT_EQ(run.tracks.Count(), 16);
+    for (int32_t t = 0; t < 16; ++t)
+        EXPECT_EQ(run.tracks[t].Index(), t);
+    EXPECT_TRUE(run.tracks[0].Keys().IsEmpty()); // no silence
+    EXPECT_TRUE(run.tracks[7].Keys().IsEmpty()); // nobody drives s/z
+
+    // A single member is its keys scaled by the map weight.
+    const TKeyList& lips = run.tracks[12].Keys();
+    ASSERT_EQ(lips.Count(), 3);
+    EXPECT_EQ(lips[0].TimeMs(), -332);
+    EXPECT_DOUBLE_EQ(lips[1].Value(), 0.85);
+    EXPECT_EQ(lips[2].Value(), 0.0);
+
+    const TKeyList& flap = run.tracks[11].Keys();
+    ASSERT_EQ(flap.Count(), 3);
+    EXPECT_EQ(flap[1].TimeMs(), 107);
+    EXPECT_NEAR(flap[1].Value(), 0.5 * run[2].Weight(), 1e-12);
+}
+
+TEST(LipSyncTracks, SegmentsSharingATargetAreSummed) {
+    // ah and ae both drive track 3 with 0.85.
+    TLipSyncRun run({{"ah", 0, 200}, {"m", 200, 300}, {"ae", 300, 500}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    const TKeyList& keys = run.tracks[3].Keys();
+    std::vector<int32_t> times;
+    for (const TKey& key : keys)
+        times.push_back(key.TimeMs());
+    // ah's fall and ae's rise share one time (the m's start).
+    EXPECT_EQ(times, (std::vector<int32_t>{-332, -32, 168, 268, 468}));
+    const int32_t peak = keys.FindKeyAt(run[2].Keys()[1].TimeMs());
+    ASSERT_GE(peak, 0);
+    EXPECT_NEAR(keys[peak].Value(), 0.85 * run[2].Weight(), 1e-12);
+}
+
+TEST(LipSyncTracks, WeightZeroSegmentFeedsNothing) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetMergeHhIntoNext(false);
+    // The 16 ms hh sits wholly below the low edge of its window against m.
+    TLipSyncRun run({{"sil", 0, 1500}, {"hh", 1500, 1516}, {"m", 1516, 1700}, {"sil", 1700, 3200}},
+                    false, rules);
+    ASSERT_EQ(run.rc, eetSuccess);
+    ASSERT_EQ(run[1].Phoneme(), kHh);
+    EXPECT_EQ(run[1].Weight(), 0.0);
+    EXPECT_TRUE(run.tracks[3].Keys().IsEmpty());
+    EXPECT_FALSE(run.tracks[12].Keys().IsEmpty());
+}
+
+TEST(LipSyncKeys, SingleSegment) {
+    TLipSyncRun run({{"iy", 0, 200}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    ASSERT_EQ(run.Count(), 1);
+    EXPECT_EQ(run[0].Weight(), 1.0);
+    EXPECT_EQ(run[0].End(), 168); // the last segment keeps its duration
+    EXPECT_EQ(TimesOf(run[0]), (TKeyTimes{-332, -32, 168}));
+    EXPECT_EQ(run[0].Keys()[1].Value(), 1.0);
+    EXPECT_EQ(run[0].Keys()[0].Value(), 0.0);
+    EXPECT_EQ(run[0].Keys()[0].OutSlope(), 0.0);
+
+    TLipSyncRun fast({{"iy", 0, 200}}, true);
+    EXPECT_EQ(TimesOf(fast[0]), (TKeyTimes{-112, -32, 168}));
+}
+
+TEST(LipSyncKeys, RampIntoSilencesIsLimited) {
+    TLipSyncRun run({{"sil", 0, 1500}, {"ae", 1500, 1700}, {"sil", 1700, 3000}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    EXPECT_EQ(TimesOf(run[0]), (TKeyTimes{-332, -32, 1468}));
+    EXPECT_EQ(TimesOf(run[1]), (TKeyTimes{1168, 1468, 1768}));
+    EXPECT_EQ(TimesOf(run[2]), (TKeyTimes{1468, 1668, 2968}));
+
+    // Close behind another segment, the silence's own rise key is the limit.
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetShortSilenceEnabled(false);
+    TLipSyncRun near({{"g", 0, 100}, {"sil", 100, 250}, {"ae", 250, 500}}, false, rules);
+    ASSERT_EQ(near.rc, eetSuccess);
+    EXPECT_EQ(TimesOf(near[1]).rise, -32);
+    EXPECT_EQ(TimesOf(near[2]).rise, -32);
+    EXPECT_EQ(TimesOf(near[0]).fall, 218);
+}
+
+TEST(LipSyncEdits, HhMergesIntoNextAndSamePhonemesJoin) {
+    TLipSyncRun run({{"ah", 0, 100}, {"hh", 100, 150}, {"ah", 150, 300}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    ASSERT_EQ(run.Count(), 1);
+    EXPECT_EQ(run[0].Phoneme(), kAh);
+    EXPECT_EQ(run[0].Start(), -32);
+    EXPECT_EQ(run[0].End(), 268);
+    const TParentPhonemeList& parents = run[0].Parents();
+    ASSERT_EQ(parents.Count(), 3);
+    EXPECT_EQ(parents[0].start, 0);
+    EXPECT_EQ(parents[1].start, 100);
+    EXPECT_EQ(parents[2].start, 150);
+    EXPECT_EQ(parents[2].end, 300);
+}
+
+TEST(LipSyncEdits, HhChainsCollapseIntoTheFollowingPhoneme) {
+    TLipSyncRun run({{"m", 0, 100}, {"hh", 100, 150}, {"hh", 150, 200}, {"ae", 200, 300}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    EXPECT_EQ(PhonemesOf(run.lipSync), (std::vector<int32_t>{kM, kAe}));
+    EXPECT_EQ(run[1].Parents().Count(), 3);
+    EXPECT_EQ(run[1].Start(), 68); // 100 moved 32 ms earlier
+}
+
+TEST(LipSyncEdits, HhStaysLastOrBeforeSilence) {
+    TLipSyncRun last({{"ah", 0, 100}, {"hh", 100, 150}});
+    EXPECT_EQ(PhonemesOf(last.lipSync), (std::vector<int32_t>{kAh, kHh}));
+
+    TLipSyncRun beforeSil({{"ah", 0, 100}, {"hh", 100, 150}, {"sil", 150, 1500}});
+    EXPECT_EQ(PhonemesOf(beforeSil.lipSync), (std::vector<int32_t>{kAh, kHh, kSil}));
+
+    TLipSyncRun beforeShort({{"ah", 0, 100}, {"hh", 100, 150}, {"sil", 150, 400}});
+    EXPECT_EQ(PhonemesOf(beforeShort.lipSync), (std::vector<int32_t>{kAh, kHh, kShortSil}));
+
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetMergeHhIntoNext(false);
+    TLipSyncRun off({{"hh", 0, 100}, {"ah", 100, 150}}, false, rules);
+    EXPECT_EQ(PhonemesOf(off.lipSync), (std::vector<int32_t>{kHh, kAh}));
+}
+
+TEST(LipSyncEdits, FlapOnlyBetweenTwoVowels) {
+    TLipSyncRun run({{"t", 0, 100},
+                     {"ae", 100, 200},
+                     {"t", 200, 300},
+                     {"iy", 300, 400},
+                     {"d", 400, 500},
+                     {"ax", 500, 600},
+                     {"t", 600, 700},
+                     {"m", 700, 800},
+                     {"t", 800, 900}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    EXPECT_EQ(PhonemesOf(run.lipSync),
+              (std::vector<int32_t>{kT, kAe, kFlap, 0, kFlap, 15, kT, kM, kT}));
+    EXPECT_FALSE(run[2].IsVowel());
+
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetFlapEnabled(false);
+    TLipSyncRun off({{"ae", 0, 100}, {"t", 100, 200}, {"iy", 200, 300}}, false, rules);
+    EXPECT_EQ(off[1].Phoneme(), kT);
+}
+
+TEST(LipSyncEdits, ShortSilenceBelowTheLimitUnlessFast) {
+    TLipSyncRun shorter({{"ae", 0, 100}, {"sil", 100, 1099}, {"ae", 1099, 1200}});
+    EXPECT_EQ(shorter[1].Phoneme(), kShortSil);
+    TLipSyncRun limit({{"ae", 0, 100}, {"sil", 100, 1100}, {"ae", 1100, 1200}});
+    EXPECT_EQ(limit[1].Phoneme(), kSil);
+    TLipSyncRun fast({{"ae", 0, 100}, {"sil", 100, 1099}, {"ae", 1099, 1200}}, true);
+    EXPECT_EQ(fast[1].Phoneme(), kSil);
+
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetShortSilenceEnabled(false);
+    TLipSyncRun off({{"ae", 0, 100}, {"sil", 100, 300}, {"ae", 300, 400}}, false, rules);
+    EXPECT_EQ(off[1].Phoneme(), kSil);
+
+    // A short silence neither feeds the rest track nor limits the neighbours' ramps.
+    TLipSyncRun ramped({{"ae", 0, 500}, {"sil", 500, 1499}, {"ae", 1499, 2000}});
+    ASSERT_EQ(ramped.rc, eetSuccess);
+    EXPECT_TRUE(ramped.tracks[0].Keys().IsEmpty());
+    EXPECT_EQ(TimesOf(ramped[0]).fall, 468);
+    TLipSyncRun limited({{"ae", 0, 500}, {"sil", 500, 1500}, {"ae", 1500, 2000}});
+    EXPECT_FALSE(limited.tracks[0].Keys().IsEmpty());
+    EXPECT_EQ(TimesOf(limited[0]).fall, 268);
+}
+
+TEST(LipSyncEdits, OnsetShiftsKeepSixteenMillisecondsBetweenStarts) {
+    TLipSyncRun run({{"m", 0, 20}, {"p", 20, 40}, {"ae", 40, 200}});
+    ASSERT_EQ(run.rc, eetSuccess);
+    EXPECT_EQ(run[0].Start(), -32);
+    EXPECT_EQ(run[1].Start(), -16); // 20 - 64 clamped to -32 + 16
+    EXPECT_EQ(run[2].Start(), 8);
+    EXPECT_EQ(run[0].End(), -16);
+    EXPECT_EQ(run[2].End(), 168);
+}
+
+TEST(LipSyncErrors, EmptyListIsARangeErrorAndIsTraced) {
+    gTraced.clear();
+    TraceSink previous = SetTraceSink(CaptureTrace);
+    TLipSyncRun run({});
+    SetTraceSink(previous);
+    EXPECT_EQ(run.rc, eetRangeFailure);
+    EXPECT_TRUE(run.tracks.IsEmpty());
+    EXPECT_EQ(gTraced, "Caught an exception (eetRangeFailure): Something is out of range.\n");
+}
+
+TEST(LipSyncErrors, BadInputReturnsAKindAndClearsTheTracks) {
+    TLipSynching lipSync(TTrackMapper::BuiltInMap(), DefaultCoarticulationRules());
+    TTrackList tracks;
+    ASSERT_EQ(lipSync.Run(*MakePhonemes({{"ae", 0, 100}}), tracks, false), eetSuccess);
+    ASSERT_EQ(tracks.Count(), 16);
+
+    auto list = MakePhonemes({{"ae", 0, 100}});
+    AppendUnidentified(*list, 100, 200);
+    EXPECT_EQ(lipSync.Run(*list, tracks, false), eetRangeFailure);
+    EXPECT_TRUE(tracks.IsEmpty());
+
+    // A shifted time outside the int32 range is refused rather than wrapped.
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetOnsetOffset(kAe, std::numeric_limits<int32_t>::min());
+    TLipSynching extreme(TTrackMapper::BuiltInMap(), rules);
+    EXPECT_EQ(extreme.Run(*MakePhonemes({{"ae", 0, 100}}), tracks, false), eetRangeFailure);
+    EXPECT_EQ(extreme.Run(*MakePhonemes({{"ae", -100, 0}}), tracks, false), eetRangeFailure);
+}
+
+TEST(LipSyncErrors, TimesAtTheInt32LimitsNeverWrap) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    TLipSyncRun high({{"ae", kMax - 1000, kMax - 500}, {"m", kMax - 500, kMax}});
+    EXPECT_EQ(high.rc, eetSuccess);
+    EXPECT_EQ(high[1].End(), kMax - 32);
+    // The spacing step would need a fall key beyond the range.
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    rules.SetOnsetOffset(kM, 0);
+    TLipSyncRun top({{"ae", kMax - 1000, kMax - 8}, {"m", kMax - 8, kMax}}, false, rules);
+    EXPECT_EQ(top.rc, eetRangeFailure);
+    TLipSyncRun low({{"ae", kMin, kMin + 500}});
+    EXPECT_EQ(low.rc, eetRangeFailure);
+}
+
+TEST(Segments, SettersRefuseWithoutChanging) {
+    TSegment segment(100, 200, kAe);
+    EXPECT_EQ(segment.SetStart(201), eetRangeFailure);
+    EXPECT_EQ(segment.SetEnd(99), eetRangeFailure);
+    EXPECT_EQ(segment.SetPhoneme(43), eetRangeFailure);
+    EXPECT_EQ(segment.SetPhoneme(kFlap), eetSuccess);
+    EXPECT_FALSE(segment.IsVowel());
+    EXPECT_EQ(segment.SetWeight(-1.0), eetSuccess);
+    EXPECT_EQ(segment.SetWeight(-0.5), eetRangeFailure);
+    EXPECT_EQ(segment.SetCarry(1.5), eetRangeFailure);
+    EXPECT_EQ(segment.Carry(), 1.0);
+    EXPECT_EQ(segment.Duration(), 100);
+}
+
+TEST(Segments, MergeIntoNextChecksItsIndex) {
+    TSegmentList list;
+    list.Append(TSegment(0, 100, kHh));
+    list.Append(TSegment(100, 200, kAe));
+    EXPECT_EQ(list.MergeIntoNext(1), eetRangeFailure);
+    EXPECT_EQ(list.MergeIntoNext(-1), eetRangeFailure);
+    EXPECT_EQ(list.MergeIntoNext(0), eetSuccess);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0].Start(), 0);
+    EXPECT_EQ(list[0].Parents().Count(), 2);
+
+    // A start that would pass the next segment's end is thrown.
+    list.Append(TSegment(300, 310, kAe));
+    list.Append(TSegment(200, 250, kAe));
+    EXPECT_THROW(list.MergeIntoNext(1), EErrorType);
+    EXPECT_EQ(list.Count(), 3);
+}
+
+} // namespace
+} // namespace Vantrix

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "random.h"
+
+namespace Vantrix {
+namespace {
+
+constexpr int64_t kIm = 2147483647;
+constexpr int32_t kMask = 123459876;
+
+// ran0 of Numerical Recipes with the state mask, in plain 64-bit arithmetic instead of Schrage's
+// factorisation.
+struct TReferenceRan0 {
+    int32_t state;
+    double Next() {
+        int64_t s = state == kMask ? 38673102 : (state ^ kMask);
+        s = (16807 * s) % kIm;
+        if (s < 0) s += kIm;
+        state = int32_t(s) ^ kMask;
+        return double(s) * (1.0 / double(kIm));
+    }
+};
+
+TEST(Ran0, MatchesThePublishedAlgorithmForManySeeds) {
+    const int32_t seeds[] = {
+        0, 1, -1, 42, kMask, INT32_MAX, INT32_MIN, int32_t(kIm ^ kMask), 1700000000};
+    for (int32_t seed : seeds) {
+        TRandomGenerator random(seed);
+        TReferenceRan0 reference{seed};
+        for (int i = 0; i < 2000; ++i) {
+            const double expected = reference.Next();
+            ASSERT_EQ(random.Next(), expected) << "seed " << seed << " draw " << i;
+            ASSERT_EQ(random.State(), reference.state);
+        }
+    }
+}
+
+TEST(Ran0, MinimalStandardCheckValue) {
+    // Park and Miller's check: from 1, the 10000th state is 1043618065. The mask hides the
+    // chain, so the seed carries it in.
+    TRandomGenerator random(1 ^ kMask);
+    for (int i = 0; i < 10000; ++i)
+        random.Next();
+    EXPECT_EQ(random.State() ^ kMask, 1043618065);
+}
+
+TEST(Ran0, NeverSticksAtZero) {
+    // A chain value of 2^31 - 1 maps to 0; the state then equals the mask and must recover.
+    TRandomGenerator random(int32_t(kIm ^ kMask));
+    EXPECT_EQ(random.Next(), 0.0);
+    EXPECT_EQ(random.State(), kMask);
+    EXPECT_GT(random.Next(), 0.0);
+    double sum = 0.0;
+    for (int i = 0; i < 100; ++i)
+        sum += random.Next();
+    EXPECT_GT(sum, 10.0);
+}
+
+TEST(Ran0, SeedRestartsTheSequence) {
+    TRandomGenerator a(77);
+    std::vector<double> first;
+    for (int i = 0; i < 5; ++i)
+        first.push_back(a.Next());
+    a.Seed(77);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(a.Next(), first[size_t(i)]);
+    TRandomGenerator b(78);
+    EXPECT_NE(b.Next(), first[0]);
+}
+
+TEST(RandomDraws, ChanceAndUniformFollowTheDeviate) {
+    TRandomGenerator random(5);
+    TReferenceRan0 reference{5};
+    for (int i = 0; i < 200; ++i) {
+        const double u = reference.Next();
+        EXPECT_EQ(random.Chance(0.3), u <= 0.3);
+    }
+    for (int i = 0; i < 200; ++i) {
+        const double u = reference.Next();
+        EXPECT_DOUBLE_EQ(random.Uniform(-2.0, 6.0), -2.0 + 8.0 * u);
+    }
+    EXPECT_EQ(random.Uniform(1.5, 1.5), 1.5);
+    EXPECT_TRUE(random.Chance(1.0));
+}
+
+TEST(RandomDraws, IntegersCoverTheirRangeEvenly) {
+    TRandomGenerator random(99);
+    int counts[7] = {};
+    for (int i = 0; i < 70000; ++i) {
+        const int32_t x = random.Jitter(10, 3);
+        ASSERT_GE(x, 7);
+        ASSERT_LE(x, 13);
+        ++counts[x - 7];
+    }
+    for (int c : counts) {
+        EXPECT_GT(c, 9400);
+        EXPECT_LT(c, 10600);
+    }
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(random.Jitter(-45, 0), -45);
+    // Extreme spreads neither overflow nor leave the int32 range.
+    for (int i = 0; i < 100; ++i) {
+        const int32_t x = random.Jitter(INT32_MAX, INT32_MAX);
+        EXPECT_GE(x, -1);
+    }
+}
+
+TEST(RandomDraws, ChooseFollowsTheWeights) {
+    TRandomGenerator random(3);
+    const double weights[4] = {0.0, 1.0, 0.0, 3.0};
+    int counts[4] = {};
+    for (int i = 0; i < 40000; ++i)
+        ++counts[random.Choose(weights, 4)];
+    EXPECT_EQ(counts[0], 0);
+    EXPECT_EQ(counts[2], 0);
+    EXPECT_NEAR(counts[1] / 40000.0, 0.25, 0.015);
+
+    const double none[3] = {0.0, 0.0, 0.0};
+    EXPECT_EQ(random.Choose(none, 3), 2);
+
+    // The draw picks the first running share above the deviate.
+    TRandomGenerator a(11);
+    TReferenceRan0 reference{11};
+    const double thirds[3] = {1.0, 1.0, 1.0};
+    for (int i = 0; i < 100; ++i) {
+        const double u = reference.Next();
+        EXPECT_EQ(a.Choose(thirds, 3), u < 1.0 / 3.0 ? 0 : (u < 2.0 / 3.0 ? 1 : 2));
+    }
+}
+
+} // namespace
+} // namespace Vantrix

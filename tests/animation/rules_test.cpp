@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "coarticulation_rules.h"
+#include "influence.h"
+#include "rules_mapper.h"
+
+namespace Vantrix {
+namespace {
+
+constexpr int32_t kIy = 0;
+constexpr int32_t kAe = 4;
+constexpr int32_t kS = 16;
+constexpr int32_t kM = 24;
+constexpr int32_t kHh = 31;
+
+TInfluenceModel DefaultModel() {
+    TInfluenceModel model;
+    model.Build(DefaultCoarticulationRules());
+    return model;
+}
+
+TEST(DefaultRules, HoldTheBuiltInValues) {
+    const TLabeledCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    EXPECT_EQ(rules.Label(), 0);
+    EXPECT_TRUE(rules.MergeHhIntoNext());
+    EXPECT_TRUE(rules.FlapEnabled());
+    EXPECT_TRUE(rules.ShortSilenceEnabled());
+    EXPECT_EQ(rules.MinKeySpacing(), 16);
+    EXPECT_EQ(rules.ShortSilenceMaxDuration(), 1000);
+    EXPECT_EQ(rules.RampTime(), 300);
+    EXPECT_EQ(rules.FastRampTime(), 80);
+    EXPECT_EQ(rules.WindowLowAtMaxDominance(), 0);
+    EXPECT_EQ(rules.WindowLowAtMinDominance(), 20);
+    EXPECT_EQ(rules.WindowHighAtMaxDominance(), 20);
+    EXPECT_EQ(rules.WindowHighAtMinDominance(), 162);
+    EXPECT_EQ(rules.WindowExponent(), 1.3);
+    EXPECT_TRUE(rules.Validate());
+
+    // Spot rows where the table departs from its common values.
+    EXPECT_EQ(rules.Deformability(14), 0.25);
+    EXPECT_EQ(rules.Deformability(27), 0.65);
+    EXPECT_EQ(rules.Deformability(kM), 0.0);
+    EXPECT_EQ(rules.OnsetOffset(20), -64);
+    EXPECT_EQ(rules.OnsetOffset(21), -32);
+    EXPECT_EQ(rules.OnsetOffset(37), -64);
+    EXPECT_EQ(rules.OnsetOffset(42), -32);
+    EXPECT_EQ(rules.Substitution(kHh).phoneme, 41);
+    EXPECT_EQ(rules.Substitution(kHh).duration, 500);
+    EXPECT_EQ(rules.Substitution(41).phoneme, 40);
+    EXPECT_EQ(rules.Substitution(41).duration, 2000);
+    EXPECT_EQ(rules.Substitution(42).phoneme, 15);
+    EXPECT_EQ(rules.Substitution(42).duration, 43);
+}
+
+TEST(RulesMap, EmptyMapFailsValidation) {
+    TCoarticulationRulesMap empty;
+    EXPECT_TRUE(empty.FlapEnabled());
+    EXPECT_EQ(empty.RampTime(), 0);
+    EXPECT_EQ(empty.Deformability(42), 0.0);
+    EXPECT_FALSE(empty.Validate());
+}
+
+TEST(RulesMap, ScalarSettersRefuseWithoutChanging) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    EXPECT_EQ(rules.SetMinKeySpacing(0), eetArgumentFailure);
+    EXPECT_EQ(rules.SetShortSilenceMaxDuration(-5), eetArgumentFailure);
+    EXPECT_EQ(rules.SetRampTime(0), eetArgumentFailure);
+    EXPECT_EQ(rules.SetFastRampTime(0), eetArgumentFailure);
+    EXPECT_EQ(rules.SetWindowLowAtMinDominance(0), eetArgumentFailure);
+    EXPECT_EQ(rules.SetWindowHighAtMinDominance(0), eetArgumentFailure);
+    EXPECT_EQ(rules.SetWindowLowAtMaxDominance(-1), eetArgumentFailure);
+    EXPECT_EQ(rules.SetWindowHighAtMaxDominance(-1), eetArgumentFailure);
+    EXPECT_EQ(rules.SetWindowExponent(0.0), eetArgumentFailure);
+    EXPECT_EQ(rules.SetWindowExponent(std::nan("")), eetArgumentFailure);
+    EXPECT_TRUE(rules.Validate());
+    EXPECT_EQ(rules.MinKeySpacing(), 16);
+    EXPECT_EQ(rules.ShortSilenceMaxDuration(), 1000);
+    EXPECT_EQ(rules.WindowLowAtMaxDominance(), 0);
+    EXPECT_EQ(rules.WindowExponent(), 1.3);
+
+    // The boundary values themselves are accepted.
+    EXPECT_EQ(rules.SetMinKeySpacing(1), eetSuccess);
+    EXPECT_EQ(rules.SetWindowLowAtMaxDominance(0), eetSuccess);
+    EXPECT_EQ(rules.SetWindowExponent(1e-9), eetSuccess);
+    EXPECT_EQ(rules.SetFlapEnabled(false), eetSuccess);
+    EXPECT_FALSE(rules.FlapEnabled());
+}
+
+TEST(RulesMap, PerPhonemeSettersCheckIndexThenValue) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    EXPECT_EQ(rules.SetDeformability(43, 0.5), eetRangeFailure);
+    EXPECT_EQ(rules.SetDeformability(-1, 0.5), eetRangeFailure);
+    EXPECT_EQ(rules.SetDeformability(43, 1.5), eetRangeFailure);
+    EXPECT_EQ(rules.SetDeformability(kS, 1.5), eetArgumentFailure);
+    EXPECT_EQ(rules.SetDeformability(kS, -0.01), eetArgumentFailure);
+    EXPECT_EQ(rules.SetDeformability(kS, std::nan("")), eetArgumentFailure);
+    EXPECT_EQ(rules.Deformability(kS), 0.55);
+    EXPECT_EQ(rules.SetDeformability(kS, 1.0), eetSuccess);
+    EXPECT_EQ(rules.Deformability(kS), 1.0);
+
+    EXPECT_EQ(rules.SetOnsetOffset(43, 0), eetRangeFailure);
+    EXPECT_EQ(rules.SetOnsetOffset(kS, std::numeric_limits<int32_t>::min()), eetSuccess);
+    EXPECT_EQ(rules.OnsetOffset(kS), std::numeric_limits<int32_t>::min());
+
+    EXPECT_EQ(rules.SetSubstitutionPhoneme(43, 1), eetRangeFailure);
+    EXPECT_EQ(rules.SetSubstitutionPhoneme(kS, 43), eetArgumentFailure);
+    EXPECT_EQ(rules.SetSubstitutionPhoneme(kS, -1), eetArgumentFailure);
+    EXPECT_EQ(rules.SetSubstitutionDuration(43, 100), eetRangeFailure);
+    EXPECT_EQ(rules.SetSubstitutionDuration(kS, 15), eetArgumentFailure);
+    EXPECT_EQ(rules.Substitution(kS).phoneme, 15);
+    EXPECT_EQ(rules.Substitution(kS).duration, 43);
+    EXPECT_EQ(rules.SetSubstitutionDuration(kS, 16), eetSuccess);
+
+    try {
+        rules.Deformability(43);
+        ADD_FAILURE() << "no error for index 43";
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetRangeFailure);
+    }
+}
+
+TEST(RulesMap, ValidationNeedsOrderedWindowEdges) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    ASSERT_EQ(rules.SetWindowLowAtMaxDominance(20), eetSuccess);
+    EXPECT_FALSE(rules.Validate()); // low 20 is not below high 20
+
+    rules = DefaultCoarticulationRules();
+    rules.SetWindowLowAtMinDominance(162);
+    EXPECT_FALSE(rules.Validate());
+
+    rules = DefaultCoarticulationRules();
+    rules.SetWindowLowAtMaxDominance(10);
+    rules.SetWindowLowAtMinDominance(5);
+    EXPECT_FALSE(rules.Validate());
+
+    rules = DefaultCoarticulationRules();
+    rules.SetWindowHighAtMaxDominance(170);
+    rules.SetWindowHighAtMinDominance(165);
+    EXPECT_FALSE(rules.Validate());
+
+    rules = DefaultCoarticulationRules();
+    rules.SetWindowLowAtMinDominance(19);
+    rules.SetWindowHighAtMaxDominance(21);
+    EXPECT_TRUE(rules.Validate());
+}
+
+TEST(LabeledRules, CopiesCarryTheLabel) {
+    TLabeledCoarticulationRulesMap labeled = DefaultCoarticulationRules();
+    labeled.SetLabel(7);
+    labeled.SetRampTime(123);
+    TLabeledCoarticulationRulesMapList list;
+    list.Append(labeled);
+    labeled.SetLabel(8);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0].Label(), 7);
+    EXPECT_EQ(list[0].RampTime(), 123);
+    TLabeledCoarticulationRulesMap copy(list[0]);
+    EXPECT_EQ(copy.Label(), 7);
+}
+
+class TCountingClient : public ANotificationClient {
+public:
+    void OnNotify(ANotificationServer&) override { ++count; }
+    int count = 0;
+};
+
+TEST(RulesMapper, StartsWithTheDefaultSelected) {
+    TRulesMapper mapper;
+    EXPECT_EQ(mapper.Kind(), 3);
+    EXPECT_EQ(mapper.CurrentLabel(), 0);
+    ASSERT_EQ(mapper.Maps().Count(), 1);
+    EXPECT_EQ(mapper.Maps()[0].Label(), 0);
+    EXPECT_TRUE(mapper.Current().Validate());
+    EXPECT_EQ(mapper.Current().WindowHighAtMinDominance(), 162);
+    EXPECT_EQ(mapper.Current().Deformability(kHh), 0.9);
+}
+
+TEST(RulesMapper, SelectDefaultCopiesAndNotifies) {
+    TRulesMapper mapper;
+    TCountingClient client;
+    mapper.Attach(&client);
+    mapper.Current().SetRampTime(5);
+    EXPECT_EQ(mapper.SelectDefault(), 0);
+    EXPECT_EQ(mapper.Current().RampTime(), 300);
+    EXPECT_EQ(client.count, 1);
+
+    // Without a map labelled 0 nothing changes and nobody is told.
+    mapper.Maps()[0].SetLabel(4);
+    mapper.Current().SetRampTime(5);
+    EXPECT_EQ(mapper.SelectDefault(), 1);
+    EXPECT_EQ(mapper.Current().RampTime(), 5);
+    EXPECT_EQ(client.count, 1);
+
+    // The first map labelled 0 wins.
+    TLabeledCoarticulationRulesMap second = DefaultCoarticulationRules();
+    second.SetRampTime(77);
+    mapper.Maps().Append(second);
+    second.SetRampTime(88);
+    mapper.Maps().Append(second);
+    EXPECT_EQ(mapper.SelectDefault(), 0);
+    EXPECT_EQ(mapper.Current().RampTime(), 77);
+    mapper.Detach(&client);
+}
+
+TEST(InfluenceModel, DefaultBoundsAndTieRule) {
+    const TInfluenceModel model = DefaultModel();
+    EXPECT_EQ(model.Dmax(), 1.0);
+    EXPECT_EQ(model.Dmin(), 1.0 - 0.9);
+    EXPECT_EQ(model.MostDeformable(), kHh); // 0.9 also at g, k, sil, SHORTSIL
+    EXPECT_EQ(model.LeastDeformable(), kM); // 0.0 also at b and p
+    EXPECT_DOUBLE_EQ(model.Dominance(kAe, kIy), 0.79);
+    EXPECT_DOUBLE_EQ(model.Dominance(kS, kAe), 0.615);
+    EXPECT_THROW(model.Dominance(43, 0), EErrorType);
+}
+
+TEST(InfluenceModel, UnbuiltModelHoldsTheExtremes) {
+    const TInfluenceModel model;
+    EXPECT_EQ(model.Dmax(), std::numeric_limits<double>::max());
+    EXPECT_EQ(model.Dmin(), std::numeric_limits<double>::min());
+}
+
+TEST(InfluenceModel, WindowsOfKnownPairs) {
+    const TInfluenceModel model = DefaultModel();
+    const double d = model.Dominance(kAe, kIy);
+    EXPECT_NEAR((d - model.Dmin()) / (model.Dmax() - model.Dmin()), 0.7667, 1e-4);
+    TInfluenceWindow w = model.Window(d);
+    EXPECT_EQ(w.low, 5);
+    EXPECT_EQ(w.high, 53);
+    EXPECT_NEAR(model.S(40, w), 0.7747, 1e-4);
+
+    w = model.Window(model.Dominance(kS, kAe));
+    EXPECT_EQ(w.low, 9);
+    EXPECT_EQ(w.high, 81);
+
+    w = model.Window(model.Dominance(kHh, kM));
+    EXPECT_EQ(w.low, 20);
+    EXPECT_EQ(w.high, 162);
+    EXPECT_EQ(model.S(91, w), 0.5);
+    EXPECT_EQ(model.S(20, w), 0.0);
+    EXPECT_EQ(model.S(5, w), 0.0);
+    EXPECT_EQ(model.S(162, w), 1.0);
+    EXPECT_EQ(model.S(1000, w), 1.0);
+
+    for (int32_t neighbour = 0; neighbour <= 42; ++neighbour) {
+        w = model.Window(model.Dominance(kM, neighbour));
+        EXPECT_EQ(w.low, 0);
+        EXPECT_EQ(w.high, 20);
+    }
+    EXPECT_EQ(model.S(10, w), 0.5);
+}
+
+TEST(InfluenceModel, EqualBoundsUseTheOuterEdges) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    for (int32_t i = 0; i <= 42; ++i)
+        rules.SetDeformability(i, 0.5);
+    TInfluenceModel model;
+    model.Build(rules);
+    ASSERT_EQ(model.Dmax(), model.Dmin());
+    const TInfluenceWindow w = model.Window(0.3);
+    EXPECT_EQ(w.low, 0);
+    EXPECT_EQ(w.high, 162);
+
+    // Only an unvalidated map can make the window empty.
+    rules.SetWindowLowAtMaxDominance(200);
+    model.Build(rules);
+    try {
+        model.Window(0.3);
+        ADD_FAILURE() << "no error for an empty window";
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetDataFailure);
+    }
+}
+
+TEST(InfluenceModel, CollapsedWindowIsWidenedToOneMillisecond) {
+    // Beyond the bounds the edges extrapolate and cross; the window keeps 1 ms.
+    const TInfluenceModel model = DefaultModel();
+    const TInfluenceWindow w = model.Window(model.Dmin() + 2.0 * (model.Dmax() - model.Dmin()));
+    EXPECT_EQ(w.low, -20);
+    EXPECT_EQ(w.high, -19);
+}
+
+} // namespace
+} // namespace Vantrix
