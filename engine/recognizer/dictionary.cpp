@@ -1,0 +1,86 @@
+#include "dictionary.h"
+
+#include <algorithm>
+
+#include "errors.h"
+#include "letter_to_sound.h"
+#include "line_codec.h"
+
+namespace Vantrix {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The pronunciation part of a dictionary line: everything after the headword, trimmed.
+std::string_view PronunciationOf(std::string_view line, size_t headwordLength) {
+    size_t begin = headwordLength, end = line.size();
+    while (begin < end && IsBlank(line[begin]))
+        ++begin;
+    while (end > begin && IsBlank(line[end - 1]))
+        --end;
+    return line.substr(begin, end - begin);
+}
+
+bool LacksPronunciation(const TTranscriptWord& word) {
+    return word.pronunciations.empty();
+}
+
+} // namespace
+
+int32_t lookUpDictionary(const std::string& dictionaryPath, TranscriptWords& words) {
+    TEncodedLineReader reader(dictionaryPath);
+    if (!reader.IsOpen()) throw eetCatastrophicFailure;
+    std::string line;
+    if (!reader.ReadContentLine(line)) throw eetCatastrophicFailure;
+
+    // Both sequences are in ascending byte order: one pass through the file.
+    int32_t result = eetSuccess;
+    bool more = true;
+    std::string_view headword = HeadwordOf(line);
+    std::string_view key = WithoutAlternativeMarker(headword);
+    for (TTranscriptWord& word : words) {
+        while (more && key < word.text) {
+            more = reader.ReadContentLine(line);
+            headword = HeadwordOf(line);
+            key = WithoutAlternativeMarker(headword);
+        }
+        while (more && key == word.text) {
+            word.pronunciations.emplace_back(PronunciationOf(line, headword.size()));
+            word.found = true;
+            more = reader.ReadContentLine(line);
+            headword = HeadwordOf(line);
+            key = WithoutAlternativeMarker(headword);
+        }
+        if (!word.found) result = eetFindFailure;
+    }
+    return result;
+}
+
+int32_t pronounceUnknownWords(const std::string& lexiconPath, TranscriptWords& words) {
+    TLetterToSound model;
+    model.Learn(lexiconPath);
+    for (TTranscriptWord& word : words)
+        if (word.pronunciations.empty()) word.pronunciations.push_back(model.Pronounce(word.text));
+    return eetSuccess;
+}
+
+int32_t loadPronunciations(const std::string& dictionaryPath, const std::string& lexiconPath,
+                           TranscriptWords& words) {
+    if (words.PronunciationsLoaded()) return eetSuccess;
+    lookUpDictionary(dictionaryPath, words);
+    for (const char* silence : {kSilenceWord, kPauseWord}) {
+        const TTranscriptWord* entry = words.Find(silence);
+        if (!entry || std::find(entry->pronunciations.begin(), entry->pronunciations.end(),
+                                kSilencePronunciation) == entry->pronunciations.end())
+            words.AddPronunciation(silence, kSilencePronunciation);
+    }
+    int32_t result = eetSuccess;
+    if (std::any_of(words.begin(), words.end(), LacksPronunciation))
+        result = pronounceUnknownWords(lexiconPath, words);
+    words.SetPronunciationsLoaded(true);
+    return result;
+}
+
+} // namespace Vantrix

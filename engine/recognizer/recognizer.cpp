@@ -1,0 +1,91 @@
+#include "recognizer.h"
+
+#include <cmath>
+
+#include "classifier.h"
+#include "decoder.h"
+#include "dictionary.h"
+#include "errors.h"
+#include "frames.h"
+#include "frontend.h"
+#include "trace.h"
+
+namespace Vantrix {
+
+namespace {
+
+int32_t coreAnalysis(const TDataPaths& paths, const TDigitalAudio& sound,
+                     const std::string& transcript, TPhonemeList& phonemes, TWordList& words) {
+    const uint32_t rate = sound.getSampleRate();
+    if (rate != 16000 && rate != 8000) return eetCatastrophicFailure;
+    if (!paths.DataPresent()) return eetCatastrophicFailure;
+
+    FrameProbabilitiesVector rows;
+    {
+        FramePropertiesVector frames;
+        if (int32_t code = computeFrameProperties(sound, frames)) return code;
+        if (int32_t code = normaliseFrameProperties(frames, kFeatureCount)) return code;
+        if (int32_t code = classifyFrames(paths, rate, frames, rows)) return code;
+    }
+
+    TDecoder decoder;
+    TranscriptWords transcriptWords(transcript);
+    if (transcriptWords.Sequence().empty()) return decodePhonemeLoop(decoder, rows, phonemes);
+    if (int32_t code =
+            loadPronunciations(paths.DictionaryPath(), paths.AlignedLexiconPath(), transcriptWords))
+        return code;
+    return alignTranscript(decoder, rows, transcriptPronunciations(transcriptWords), rate, phonemes,
+                           words);
+}
+
+} // namespace
+
+TPronunciationList transcriptPronunciations(const TranscriptWords& words) {
+    TPronunciationList list;
+    list.reserve(words.Sequence().size());
+    for (const std::string& text : words.Sequence()) {
+        const TTranscriptWord* entry = words.Find(text);
+        list.push_back({text, entry ? entry->pronunciations : std::vector<std::string>()});
+    }
+    return list;
+}
+
+void trimToLength(int32_t lengthMs, TPhonemeList& phonemes, TWordList& words) {
+    while (!phonemes.IsEmpty() && phonemes.Last().StartMs() >= lengthMs)
+        phonemes.RemoveSegment(phonemes.Count() - 1);
+    if (!phonemes.IsEmpty() && phonemes.Last().EndMs() > lengthMs)
+        phonemes.SetTimes(phonemes.Count() - 1, phonemes.Last().StartMs(), lengthMs);
+    while (!words.IsEmpty() && words.Last().StartMs() >= lengthMs)
+        words.Remove(words.Count() - 1);
+    if (!words.IsEmpty() && words.Last().EndMs() > lengthMs) words.Last().SetEnd(lengthMs);
+}
+
+int32_t recognizePhonemes(TPhonemeRecognizer& recognizer, const TDigitalAudio& sound,
+                          const std::string& transcript, TPhonemeList& phonemes, TWordList& words) {
+    const double durationMs = sound.getDurationMs();
+    if (durationMs < kShortestAnalysedMs) {
+        const int32_t endMs = (int32_t(std::ceil(durationMs)) / kFrameMs + 1) * kFrameMs;
+        return phonemes.AppendSegment(TPhoneme(kSilenceId, 0, endMs, 1));
+    }
+
+    int32_t result;
+    try {
+        result = coreAnalysis(recognizer.DataPaths(), sound, transcript, phonemes, words);
+    } catch (const TError& error) {
+        Trace("ERROR in Core analysis: \n");
+        Trace("%s\n", error.message.c_str());
+        const char* name = NameOf(error.kind);
+        const char* text = TextOf(error.kind);
+        Trace("%s: %s\n", name ? name : "?", text ? text : "?");
+        result = error.kind;
+    } catch (EErrorType kind) {
+        // Front end, classifier and dictionary faults travel as bare kinds.
+        result = TraceCaught(kind);
+    }
+
+    const int32_t lengthMs = sound.getDurationMsRoundedUp() / kFrameMs * kFrameMs;
+    trimToLength(lengthMs, phonemes, words);
+    return result;
+}
+
+} // namespace Vantrix

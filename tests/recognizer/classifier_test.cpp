@@ -1,0 +1,334 @@
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "classifier.h"
+#include "data_paths.h"
+#include "errors.h"
+#include "weight_file.h"
+
+using namespace Vantrix;
+
+namespace {
+
+const std::string kNetworks = std::string(VX_TEST_DATA) + "/recognizer/networks/";
+const char* const kRowsMismatch = "Error #000004: BAAAD stuff, should neven happen (size mismatch)";
+const char* const kFilesMismatch =
+    "Error #000005: strange things are kept in weight files! (size mismatch)";
+
+// Header words: S, five unused, i0, i1, overwritten, c0, o0, U.
+std::vector<int32_t> Header(int32_t s, int32_t i0, int32_t i1, int32_t c0, int32_t o0, int32_t u) {
+    return {s, 7, 7, 7, 7, 7, i0, i1, -5, c0, o0, u};
+}
+
+std::string WriteWeights(const std::string& name, const std::vector<int32_t>& header,
+                         const std::vector<float>& reals, size_t dropBytes = 0) {
+    std::vector<uint8_t> bytes;
+    auto put = [&](uint32_t w) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.push_back(uint8_t(w >> shift));
+    };
+    for (int32_t w : header)
+        put(uint32_t(w));
+    for (float r : reals) {
+        uint32_t w;
+        std::memcpy(&w, &r, 4);
+        put(w);
+    }
+    bytes.resize(bytes.size() - std::min(dropBytes, bytes.size()));
+    const std::string path = testing::TempDir() + "vx_weights_" + name + ".dat";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+// A network without memory or hidden units: output k follows input k (13 classes).
+std::string WriteEchoNetwork() {
+    const int32_t c0 = 14, u = 27;
+    std::vector<float> reals(size_t(u), 0.0f);
+    reals[0] = 1.0f;
+    for (int32_t k = 0; k < 13; ++k)
+        for (int32_t q = 0; q < c0; ++q)
+            reals.push_back(q == 1 + k ? 20.0f : 0.0f);
+    return WriteWeights("echo", Header(0, 1, 14, c0, c0, u), reals);
+}
+
+// Frame f has feature (f % 13) at 1 and the rest at 0; the last one is flagged 128.
+FramePropertiesVector OneHotFrames(int32_t count) {
+    FramePropertiesVector frames;
+    frames.Include(1);
+    frames.Include(count);
+    for (int32_t f = 0; f < count; ++f) {
+        frames.At(1 + f).features[f % 13] = 1.0f;
+        frames.At(1 + f).flags = f == count - 1 ? kFrameFlagLast : kFrameFlagNone;
+    }
+    return frames;
+}
+
+int32_t BestClass(const FrameProbabilities& row) {
+    return int32_t(std::min_element(row.scores.begin(), row.scores.end()) - row.scores.begin());
+}
+
+FrameProbabilities Row(uint8_t flags, std::vector<uint8_t> scores) {
+    FrameProbabilities row;
+    row.flags = flags;
+    row.scores = std::move(scores);
+    return row;
+}
+
+int32_t LoadKind(const std::string& path) {
+    try {
+        loadNetworkWeights(path);
+    } catch (EErrorType kind) {
+        return kind;
+    }
+    return eetSuccess;
+}
+
+} // namespace
+
+// ---- Scores ----
+
+TEST(ClassifierScores, QuantisationFigures) {
+    EXPECT_EQ(quantiseScore(1.0), 0);
+    EXPECT_EQ(quantiseScore(0.5), 16);
+    EXPECT_EQ(quantiseScore(1e-5), 255);
+    EXPECT_EQ(quantiseScore(0.0), 255);
+    EXPECT_EQ(quantiseScore(1.0000001), 0);
+    EXPECT_EQ(quantiseScore(std::nan("")), 255);
+    EXPECT_EQ(quantiseScore(std::exp(-100.5 / 24.0)), 100);
+}
+
+TEST(ClassifierMerge, BothZeroScoresGiveTheCentreOfTheirSteps) {
+    EXPECT_DOUBLE_EQ(mergeWeight(0, 0), std::exp(-1.0 / 48.0));
+    // Two classes a step of 24 apart in both directions: 1 / (1 + e^-1) and the rest.
+    FrameProbabilitiesVector forward, backward;
+    forward.Include(0);
+    backward.Include(0);
+    forward.At(0) = Row(0, {0, 24});
+    backward.At(0) = Row(0, {0, 24});
+    mergeDirections(2, forward, backward);
+    EXPECT_EQ(forward.At(0).scores, (std::vector<uint8_t>{7, 31}));
+}
+
+TEST(ClassifierMerge, BackwardRowsPairInReverseOrder) {
+    FrameProbabilitiesVector forward, backward;
+    forward.Include(0);
+    forward.Include(2);
+    backward.Include(0);
+    backward.Include(2);
+    // Frame f's backward row is row 2 - f; the pairing that agrees makes class f win clearly.
+    for (int32_t f = 0; f < 3; ++f) {
+        std::vector<uint8_t> scores(3, 200);
+        scores[size_t(f)] = 0;
+        forward.At(f) = Row(f == 2 ? 128 : 0, scores);
+        backward.At(2 - f) = Row(0, scores);
+    }
+    mergeDirections(3, forward, backward);
+    for (int32_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(forward.At(f).scores[size_t(f)], 0) << f;
+        // Paired with the wrong frame, two classes would tie near 16.
+        EXPECT_EQ(forward.At(f).scores[size_t((f + 1) % 3)], 200) << f;
+    }
+    EXPECT_EQ(forward.At(2).flags, 128);
+}
+
+TEST(ClassifierMerge, DifferentRangesOrShortRowsAreSizeMismatches) {
+    FrameProbabilitiesVector forward, backward;
+    forward.Include(0);
+    forward.Include(3);
+    backward.Include(0);
+    backward.Include(2);
+    try {
+        mergeDirections(2, forward, backward);
+        FAIL() << "no error";
+    } catch (const TError& error) {
+        EXPECT_EQ(error.message, kRowsMismatch);
+        EXPECT_EQ(error.kind, eetCatastrophicFailure);
+    }
+    backward.Include(3); // same range now, but the rows hold no scores
+    EXPECT_THROW(mergeDirections(2, forward, backward), TError);
+}
+
+// ---- Network step ----
+
+TEST(ClassifierStep, OutputsSeeThePreviousStateAndFloorFarOutliers) {
+    // Units: 0 bias, 1 input, 2 state, 3 hidden, 4..6 outputs.
+    TNetworkLayout layout;
+    layout.stateCount = 1;
+    layout.firstInput = 1;
+    layout.inputEnd = 2;
+    layout.firstComputed = 3;
+    layout.firstOutput = 4;
+    layout.unitCount = 7;
+    TNetworkWeights net(layout);
+    const float initial[7] = {1.0f, 0.0f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f};
+    std::memcpy(net.InitialUnits(), initial, sizeof initial);
+    const float rows[4][3] = {{100, 0, 0}, {0, 0, 1}, {0, 0, 0}, {-100, 0, 0}};
+    std::memcpy(net.Weights(), rows, sizeof rows);
+
+    alignas(32) float units[8];
+    std::memcpy(units, initial, sizeof initial);
+    networkStep(net, units);
+    const float hidden = 1.0f / (1.0f + std::exp(-32.0f)); // limited to 32, not 100
+    EXPECT_EQ(units[3], hidden);
+    EXPECT_EQ(units[2], hidden);     // state copy
+    const double e = std::exp(0.25); // the state before this step
+    EXPECT_NEAR(units[4], e / (e + 1.0), 1e-6);
+    EXPECT_NEAR(units[5], 1.0 / (e + 1.0), 1e-6);
+    EXPECT_NEAR(units[6], 1e-37 / (1.0 + 1.0 / e), 1e-42); // floored, not e^-100
+    EXPECT_NEAR(units[4] + units[5] + units[6], 1.0f, 1e-6);
+
+    networkStep(net, units);
+    const double e1 = std::exp(double(hidden));
+    EXPECT_NEAR(units[4], e1 / (e1 + 1.0), 1e-6);
+}
+
+// ---- Running a network ----
+
+TEST(ClassifierRun, RowsFollowTheFramesAfterTheDelay) {
+    const TNetworkWeights net = loadNetworkWeights(WriteEchoNetwork());
+    const FramePropertiesVector frames = OneHotFrames(10);
+    FrameProbabilitiesVector rows;
+    ASSERT_EQ(runNetwork(net, ndForward, frames, rows), 0);
+    ASSERT_EQ(rows.Low(), 0);
+    ASSERT_EQ(rows.High(), 9);
+    // Row j holds the answer given four frames later; the flush repeats the last frame.
+    for (int32_t j = 0; j < 10; ++j) {
+        EXPECT_EQ(BestClass(rows.At(j)), std::min(j + 4, 9)) << j;
+        EXPECT_EQ(rows.At(j).scores.size(), 13u);
+        EXPECT_EQ(rows.At(j).flags, j == 9 ? 128 : 0);
+    }
+    ASSERT_EQ(runNetwork(net, ndBackward, frames, rows), 0);
+    ASSERT_EQ(rows.High(), 9);
+    for (int32_t j = 0; j < 10; ++j) {
+        EXPECT_EQ(BestClass(rows.At(j)), std::max(9 - j - 4, 0)) << j;
+        EXPECT_EQ(rows.At(j).flags, j == 9 ? 128 : 0);
+    }
+}
+
+TEST(ClassifierRun, ThreeFramesGiveFourRowsFromTheFlush) {
+    const TNetworkWeights net = loadNetworkWeights(WriteEchoNetwork());
+    FrameProbabilitiesVector rows;
+    ASSERT_EQ(runNetwork(net, ndForward, OneHotFrames(3), rows), 0);
+    ASSERT_EQ(rows.Low(), 0);
+    ASSERT_EQ(rows.High(), 3);
+    for (int32_t j = 0; j < 4; ++j) {
+        EXPECT_EQ(BestClass(rows.At(j)), 2) << j; // all written while the last frame is in
+        EXPECT_EQ(rows.At(j).flags, j == 3 ? 128 : 0);
+    }
+    ASSERT_EQ(runNetwork(net, ndForward, OneHotFrames(1), rows), 0);
+    EXPECT_EQ(rows.Count(), 4);
+}
+
+TEST(ClassifierRun, StopsAtTheFrameMarkedLast) {
+    const TNetworkWeights net = loadNetworkWeights(WriteEchoNetwork());
+    FramePropertiesVector frames = OneHotFrames(8);
+    frames.At(6).flags = kFrameFlagLast;
+    FrameProbabilitiesVector rows;
+    ASSERT_EQ(runNetwork(net, ndForward, frames, rows), 0);
+    EXPECT_EQ(rows.Count(), 6);
+    EXPECT_EQ(rows.At(5).flags, 128);
+}
+
+TEST(ClassifierRun, NoRecordsIsARangeFailure) {
+    FrameProbabilitiesVector rows;
+    int32_t classes = -1;
+    EXPECT_EQ(
+        runNetwork(kNetworks + "Wt16M9fs.dat", ndForward, FramePropertiesVector(), rows, classes),
+        eetRangeFailure);
+    EXPECT_EQ(classifyFrames(kNetworks + "Wt16M9fs.dat", kNetworks + "Wt16M9bs.dat",
+                             FramePropertiesVector(), rows),
+              eetRangeFailure);
+}
+
+// ---- Both directions ----
+
+TEST(ClassifierFrames, TestNetworksGiveOneRowOf41ScoresPerFrame) {
+    FramePropertiesVector frames = OneHotFrames(30);
+    FrameProbabilitiesVector rows;
+    TDataPaths paths;
+    paths.SetDataFolder(kNetworks);
+    ASSERT_EQ(classifyFrames(paths, 8000, frames, rows), 0);
+    ASSERT_EQ(rows.Low(), 0);
+    ASSERT_EQ(rows.High(), 29);
+    for (int32_t j = 0; j < 30; ++j) {
+        ASSERT_EQ(rows.At(j).scores.size(), 41u);
+        EXPECT_EQ(*std::min_element(rows.At(j).scores.begin(), rows.At(j).scores.end()) < 255,
+                  true);
+    }
+    EXPECT_EQ(rows.At(29).flags, 128);
+}
+
+TEST(ClassifierFrames, DifferentClassCountsFail) {
+    FrameProbabilitiesVector rows;
+    try {
+        classifyFrames(kNetworks + "classes40.dat", kNetworks + "Wt16M9bs.dat", OneHotFrames(5),
+                       rows);
+        FAIL() << "no error";
+    } catch (const TError& error) {
+        EXPECT_EQ(error.message, kFilesMismatch);
+    }
+}
+
+TEST(ClassifierFrames, MissingFileIsAnOpenFailure) {
+    FrameProbabilitiesVector rows;
+    TDataPaths paths;
+    paths.SetDataFolder(testing::TempDir() + "no_such_folder");
+    try {
+        classifyFrames(paths, 16000, OneHotFrames(5), rows);
+        FAIL() << "no error";
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetOpenFailure);
+    }
+}
+
+// ---- Weight-file faults ----
+
+TEST(ClassifierWeightFile, CommittedNetworksLoad) {
+    const TNetworkWeights net = loadNetworkWeights(kNetworks + "Wt16M9fs.dat");
+    EXPECT_EQ(net.Layout().ClassCount(), 41);
+    EXPECT_EQ(net.Layout().InputCount(), 13);
+    EXPECT_EQ(net.InitialUnits()[0], 1.0f);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(net.Weights()) % 32, 0u);
+    EXPECT_EQ(loadNetworkWeights(kNetworks + "classes40.dat").Layout().ClassCount(), 40);
+}
+
+TEST(ClassifierWeightFile, FaultsFailWithTheirKind) {
+    // A valid small layout: bias, 2 inputs, 1 state, 1 hidden, 2 outputs.
+    const std::vector<int32_t> good = Header(1, 1, 3, 4, 5, 7);
+    const std::vector<float> reals(7 + 3 * 4, 0.5f);
+    EXPECT_EQ(LoadKind(WriteWeights("good", good, reals)), eetSuccess);
+
+    EXPECT_EQ(LoadKind(testing::TempDir() + "vx_missing.dat"), eetOpenFailure);
+    EXPECT_EQ(LoadKind(testing::TempDir()), eetOpenFailure); // a folder
+    EXPECT_EQ(LoadKind(WriteWeights("empty", {}, {})), eetCatastrophicFailure);
+    EXPECT_EQ(LoadKind(WriteWeights("header", good, {}, 4)), eetCatastrophicFailure);
+    EXPECT_EQ(LoadKind(WriteWeights("short", good, reals, 1)), eetCatastrophicFailure);
+    EXPECT_EQ(LoadKind(WriteWeights("noweights", good, std::vector<float>(7, 0.f))),
+              eetCatastrophicFailure);
+
+    const std::vector<std::vector<int32_t>> inconsistent = {
+        Header(2, 1, 3, 4, 5, 7),                   // S != c0 - i1
+        Header(-1, 1, 3, 2, 5, 7),                  // negative state count
+        Header(1, -1, 3, 4, 5, 7),                  // negative first input
+        Header(1, 3, 1, 2, 5, 7),                   // i0 > i1
+        Header(1, 1, 1, 2, 5, 7),                   // no inputs
+        Header(1, 1, 3, 4, 3, 7),                   // c0 > o0
+        Header(1, 1, 3, 4, 5, 5),                   // o0 >= U: no classes
+        Header(1, 0, 14, 15, 16, 18),               // 14 inputs
+        Header(3, 1, 3, 6, 6, 7),                   // state beyond the computed units
+        Header(1, 1, 3, 4, 5, 0x7fffffff),          // sizes far beyond the file
+        Header(1, 1, 3, 4, 0x7ffffff0, 0x7fffffff), // product overflowing 32 bits
+    };
+    for (size_t i = 0; i < inconsistent.size(); ++i)
+        EXPECT_EQ(LoadKind(WriteWeights("bad" + std::to_string(i), inconsistent[i], reals)),
+                  eetCatastrophicFailure)
+            << i;
+}

@@ -1,0 +1,246 @@
+// Scores, model table, grammars and the search on hand-made classifier rows.
+#include <cstdint>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "decoder.h"
+#include "grammar.h"
+#include "log_score.h"
+#include "phoneme_models.h"
+
+using namespace Vantrix;
+
+namespace {
+
+// Rows where the named class is certain (score 0) and every other class at the floor.
+FrameProbabilitiesVector MakeRows(const std::vector<std::pair<const char*, int>>& runs) {
+    FrameProbabilitiesVector rows;
+    int32_t index = 0;
+    for (const auto& run : runs)
+        for (int i = 0; i < run.second; ++i) {
+            rows.Include(index);
+            FrameProbabilities& row = rows.At(index++);
+            row.scores.assign(kPhonemeClassCount, 255);
+            row.scores[size_t(PhonemeClassOf(run.first))] = 0;
+        }
+    rows.At(rows.High()).flags = 128;
+    return rows;
+}
+
+FrameProbabilitiesVector RandomRows(int32_t frames, unsigned seed) {
+    std::mt19937 random(seed);
+    FrameProbabilitiesVector rows;
+    rows.Include(0);
+    rows.Include(frames - 1);
+    for (int32_t i = 0; i < frames; ++i) {
+        rows.At(i).scores.resize(kPhonemeClassCount);
+        for (uint8_t& b : rows.At(i).scores)
+            b = uint8_t(random() & 255);
+    }
+    rows.At(frames - 1).flags = 128;
+    return rows;
+}
+
+std::string Describe(const TPhonemeList& list) {
+    std::ostringstream out;
+    for (const TPhoneme& p : list)
+        out << p.Name() << ' ' << p.StartMs() << '-' << p.EndMs() << ' ';
+    return out.str();
+}
+
+// Grid, contiguity from 0 to the end of the rows, running index, and minimum durations.
+void ExpectWellFormed(const TPhonemeList& list, int32_t frames) {
+    ASSERT_FALSE(list.IsEmpty());
+    EXPECT_EQ(list[0].StartMs(), 0);
+    EXPECT_EQ(list.Last().EndMs(), frames * kFrameMs);
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        const TPhoneme& p = list[i];
+        EXPECT_EQ(p.StartMs() % kFrameMs, 0);
+        EXPECT_EQ(p.StartMs(), i > 0 ? list[i - 1].EndMs() : 0);
+        EXPECT_EQ(p.SourceTag(), i + 1);
+        EXPECT_GE(p.DurationMs(), kPhonemeModels[PhonemeClassOf(p.Name())].states * kFrameMs)
+            << p.Name();
+    }
+}
+
+} // namespace
+
+TEST(Scores, LogScoresAndPerClassConstants) {
+    EXPECT_EQ(LogScore(0.1), -8192);
+    EXPECT_EQ(LogScore(0.99), -36);
+    EXPECT_EQ(LogScore(0.0), kUnreachableScore);
+    EXPECT_EQ(uint32_t(kUnreachableScore), 0xC0000000u);
+    const TPhonemeModels models;
+    EXPECT_EQ(models.PriorScore(0), -7662);
+    EXPECT_EQ(models.ExitScore(0), -6773);
+    EXPECT_EQ(models.StayScore(0), -574);
+    // A certain class scores 1 / prior; the floor byte far below.
+    EXPECT_EQ(models.AcousticScore(0, 0), 7662);
+    EXPECT_EQ(models.AcousticScore(0, 255), -30138);
+    EXPECT_EQ(models.AcousticScore(40, 24), 20472);
+    EXPECT_EQ(TPhonemeModels(0.5).PriorScore(0), -3831);
+}
+
+TEST(Scores, ModelTableInClassifierOrder) {
+    EXPECT_STREQ(kPhonemeModels[0].name, "sil");
+    EXPECT_STREQ(kPhonemeModels[40].name, "zh");
+    int32_t states[4] = {};
+    for (int32_t cls = 0; cls < kPhonemeClassCount; ++cls) {
+        const PhonemeModel& m = kPhonemeModels[cls];
+        EXPECT_EQ(PhonemeClassOf(m.name), cls);
+        EXPECT_GE(PhonemeIdOf(m.name), 0) << m.name; // stored by name in the result list
+        EXPECT_NEAR(m.stay + m.exit, 1.0, 2e-6) << m.name;
+        ++states[m.states];
+    }
+    EXPECT_EQ(states[3], 2); // ay, sh
+    EXPECT_EQ(states[2], 4); // sil, ae, ey, iy
+}
+
+TEST(Grammar, LoopAndLinearLayouts) {
+    const TGrammar loop = BuildPhonemeLoopGrammar();
+    ASSERT_EQ(loop.NodeCount(), 1);
+    ASSERT_EQ(loop.Arcs().size(), size_t(kPhonemeClassCount));
+    EXPECT_EQ(loop.Arcs()[6].score, LogScore(0.090534));
+    EXPECT_EQ(loop.Word(loop.Arcs()[6].word).text, "ax");
+
+    // Unknown phoneme names make a pronunciation unusable, and a word without one is left out.
+    const TGrammar g =
+        BuildLinearGrammar({{"THE", {"dh ax", "dh  iy", "dh q"}}, {"XYZ", {"q r"}}, {"A", {"ax"}}},
+                           kOptionalSilenceProbability);
+    ASSERT_EQ(g.NodeCount(), 3);
+    for (const TGrammarArc& arc : g.Arcs()) {
+        EXPECT_EQ(arc.to, arc.silence ? arc.from : arc.from + 1);
+        EXPECT_EQ(arc.score, LogScore(arc.silence ? 0.01 : 0.99));
+    }
+    EXPECT_EQ(g.Arcs().size(), 5u); // a pause at each node, two words
+    EXPECT_TRUE(g.IsFinal(2));
+    std::vector<TWordModel> models;
+    g.Expand(models, -5);
+    ASSERT_EQ(models.size(), 6u);
+    EXPECT_EQ(models[1].entryScore, LogScore(0.99) - 5);
+    EXPECT_EQ(g.Word(models[2].word).pronunciations[size_t(models[2].pronunciation)], "dh iy");
+}
+
+TEST(FreeLoop, CommitsTheUnambiguousPath) {
+    const FrameProbabilitiesVector rows =
+        MakeRows({{"sil", 10}, {"ae", 6}, {"sh", 5}, {"iy", 4}, {"t", 1}, {"sil", 10}});
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    EXPECT_EQ(decodePhonemeLoop(decoder, rows, phonemes), 0);
+    EXPECT_EQ(Describe(phonemes), "sil 0-160 ae 160-256 sh 256-336 iy 336-400 t 400-416 "
+                                  "sil 416-576 ");
+    ExpectWellFormed(phonemes, 36);
+}
+
+TEST(FreeLoop, MinimumDurationsFollowTheStateCount) {
+    // Each class wins for a single frame only; the models cannot follow that fast.
+    for (const char* name : {"ay", "sh", "sil", "ae", "ey", "iy"}) {
+        TDecoder decoder;
+        TPhonemeList phonemes;
+        decodePhonemeLoop(decoder, MakeRows({{"t", 8}, {name, 1}, {"t", 8}}), phonemes);
+        ExpectWellFormed(phonemes, 17);
+    }
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    decodePhonemeLoop(decoder, MakeRows({{"t", 8}, {"ay", 3}, {"t", 8}}), phonemes);
+    EXPECT_EQ(Describe(phonemes), "t 0-128 ay 128-176 t 176-304 ");
+}
+
+TEST(FreeLoop, RandomScoresGiveAWellFormedSegmentation) {
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    decodePhonemeLoop(decoder, RandomRows(600, 7), phonemes);
+    ExpectWellFormed(phonemes, 600);
+}
+
+TEST(FreeLoop, FlaggedRowsEndUtterancesAndScratchRowsAreSkipped) {
+    FrameProbabilitiesVector rows = MakeRows({{"aa", 4}, {"aa", 5}, {"s", 4}, {"aa", 1}, {"s", 4}});
+    rows.At(3).flags = 128; // the second utterance starts afresh at its frame offset
+    rows.At(13).flags = 255;
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    decodePhonemeLoop(decoder, rows, phonemes);
+    EXPECT_EQ(Describe(phonemes), "aa 0-64 aa 64-144 s 144-288 ");
+
+    rows.At(1).scores.resize(40);
+    try {
+        decodePhonemeLoop(decoder, rows, phonemes);
+        FAIL() << "row of the wrong width accepted";
+    } catch (const TError& error) {
+        EXPECT_EQ(error.kind, eetDataFailure);
+    }
+}
+
+TEST(PartialTraceback, CommitsEarlyAndKeepsFewRecords) {
+    const char* cycle[] = {"sil", "aa", "s", "t", "iy", "m"};
+    std::vector<std::pair<const char*, int>> runs;
+    for (int i = 0; i < 300; ++i)
+        runs.push_back({cycle[i % 6], 10});
+    const FrameProbabilitiesVector rows = MakeRows(runs);
+    const TGrammar grammar = BuildPhonemeLoopGrammar();
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    TWordList words;
+    decoder.Prepare(grammar, &phonemes, &words, TDecodeOptions());
+    decoder.BeginUtterance(grammar.StartNode(), 0);
+    for (int32_t i = 0; i < 2990; ++i)
+        ASSERT_FALSE(decoder.ProcessFrame(rows.At(i), 0));
+    // Long before the utterance ends nearly everything is committed and freed.
+    EXPECT_GE(phonemes.Count(), 297);
+    EXPECT_LT(decoder.LiveRecords(), 30);
+    EXPECT_LT(decoder.PeakLiveRecords(), 60);
+    EXPECT_EQ(decoder.FrameSlotCapacity(), 3072);
+    for (int32_t i = 2990; i < 3000; ++i)
+        decoder.ProcessFrame(rows.At(i), rows.At(i).flags);
+    decoder.EndUtterance();
+    EXPECT_EQ(decoder.LiveRecords(), 0);
+    ASSERT_EQ(phonemes.Count(), 300);
+    ExpectWellFormed(phonemes, 3000);
+    for (int32_t i = 0; i < 300; ++i) {
+        EXPECT_STREQ(phonemes[i].Name(), cycle[i % 6]);
+        EXPECT_EQ(phonemes[i].StartMs(), i * 160);
+    }
+}
+
+TEST(Traceback, NoPathRaisesTheCatastrophicError) {
+    // A three-state word cannot end within two frames.
+    const TGrammar grammar = BuildLinearGrammar({{"I", {"ay"}}}, 0.0);
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    TWordList words;
+    try {
+        decodeUtterances(decoder, grammar, MakeRows({{"ay", 2}}), phonemes, words,
+                         TDecodeOptions());
+        FAIL() << "no error";
+    } catch (const TError& error) {
+        EXPECT_EQ(error.message, "Error #000002: Utterance has no path to traceback");
+        EXPECT_EQ(error.kind, eetCatastrophicFailure);
+    }
+    EXPECT_EQ(decodePhonemeLoop(decoder, MakeRows({{"s", 3}}), phonemes), 0);
+    EXPECT_EQ(decoder.LiveRecords(), 0);
+}
+
+TEST(AppendSegment, OverlapsAreCutAndGapsRefused) {
+    const TGrammar grammar = BuildPhonemeLoopGrammar();
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    TWordList words;
+    decoder.Prepare(grammar, &phonemes, &words, TDecodeOptions());
+    appendSegment(decoder, {nullptr, PhonemeClassOf("s")}, 0, 5);
+    appendSegment(decoder, {nullptr, PhonemeClassOf("t")}, 3, 8);
+    appendSegment(decoder, {nullptr, PhonemeClassOf("m")}, 6, 8); // nothing beyond the end
+    EXPECT_EQ(Describe(phonemes), "s 0-80 t 80-128 ");
+    EXPECT_EQ(phonemes[1].SourceTag(), 2);
+    try {
+        appendSegment(decoder, {nullptr, PhonemeClassOf("m")}, 9, 10);
+        FAIL() << "gap accepted";
+    } catch (const TError& error) {
+        EXPECT_EQ(error.message, "Error #000003: phoneme append error");
+        EXPECT_EQ(error.kind, eetArgumentFailure);
+    }
+}

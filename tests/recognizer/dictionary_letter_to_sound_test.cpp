@@ -1,0 +1,151 @@
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dictionary.h"
+#include "errors.h"
+#include "letter_to_sound.h"
+#include "line_codec.h"
+
+using namespace Vantrix;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class LetterToSound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("vx_lts_" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string Write(const std::string& text) {
+        std::string path = (folder / ("lexicon" + std::to_string(++files) + ".dat")).string();
+        std::ofstream(path, std::ios::binary) << EncodeLine(text);
+        return path;
+    }
+    // Kind thrown while learning the text, or eetSuccess.
+    int32_t LearnKind(const std::string& text, size_t maxBytes = kMaxContextTrieBytes) {
+        TLetterToSound model(maxBytes);
+        try {
+            model.Learn(Write(text));
+        } catch (EErrorType kind) {
+            return kind;
+        }
+        return eetSuccess;
+    }
+
+    fs::path folder;
+    int files = 0;
+};
+
+} // namespace
+
+TEST(LetterContext, AlternatesOutwardWithOneEdgeMarkPerSide) {
+    const int32_t u[] = {10, 11, 12, 13};
+    std::vector<int32_t> context;
+    BuildContext(u, 4, 0, context);
+    EXPECT_EQ(context, (std::vector<int32_t>{10, -1, 11, 12, 13, -1}));
+    BuildContext(u, 4, 1, context);
+    EXPECT_EQ(context, (std::vector<int32_t>{11, 10, 12, -1, 13, -1}));
+    BuildContext(u, 4, 3, context);
+    EXPECT_EQ(context, (std::vector<int32_t>{13, 12, -1, 11, 10, -1}));
+    BuildContext(u, 1, 0, context);
+    EXPECT_EQ(context, (std::vector<int32_t>{10, -1, -1}));
+
+    const int32_t w[] = {0, 1, 2, 3, 4, 5, 6};
+    for (int32_t n = 1; n <= 7; ++n)
+        for (int32_t i = 0; i < n; ++i) {
+            BuildContext(w, n, i, context);
+            ASSERT_EQ(context.size(), size_t(n + 2));
+            for (int32_t k = 0; k < n + 2; ++k)
+                EXPECT_EQ(ContextElement(w, n, i, k), context[size_t(k)]) << n << i << k;
+        }
+}
+
+TEST_F(LetterToSound, InventoriesAreSortedAndHoldTheEmptyGroup) {
+    TLetterToSound model;
+    model.Learn(Write("# aligned\nBACK b | ae | k |\nALL ao | l\n"));
+    EXPECT_EQ(model.Units(), (Texts{"A", "B", "C", "K", "LL"}));
+    EXPECT_EQ(model.Groups(), (Texts{"", "ae", "ao", "b", "k", "l"}));
+    EXPECT_GE(model.PoolBlockCount(), 1u);
+    EXPECT_EQ(model.Pronounce("BACK"), "b ae k");
+    EXPECT_EQ(model.Pronounce("CALL"), "k ao l");
+}
+
+TEST_F(LetterToSound, DeeperContextDecidesAndCountsBreakTiesAtRoot) {
+    TLetterToSound model;
+    model.Learn(Write("CAT k | ae | t\nCAR k | aa | r\nCITY s | ih | t | iy\nAT ae | t\n"));
+    // T is always t; A is ae two to one; C is k two to one, but s after a word edge and before I.
+    EXPECT_EQ(model.Pronounce("TAC"), "t ae k");
+    EXPECT_EQ(model.Pronounce("CIT"), "s ih t");
+    EXPECT_EQ(model.Pronounce("CAT"), "k ae t");
+    EXPECT_EQ(model.Pronounce("CITY"), "s ih t iy");
+}
+
+TEST_F(LetterToSound, TiesFavourTheLaterGroupUnlessDeeperContextIsClear) {
+    TLetterToSound model;
+    model.Learn(Write("AB ae | b\nAC ey | k\n"));
+    // A alone: ae and ey once each everywhere its context reaches; the later group wins.
+    EXPECT_EQ(model.Pronounce("A"), "ey");
+    EXPECT_EQ(model.Pronounce("AB"), "ae b");
+    EXPECT_EQ(model.Pronounce("AC"), "ey k");
+
+    // An alternative counts under its bare headword; a tie below never replaces the answer.
+    TLetterToSound tied;
+    tied.Learn(Write("AB ae | b\nAB(2) ey | b\nAC aa | k\n"));
+    EXPECT_EQ(tied.Pronounce("AB"), "ey b");
+    EXPECT_EQ(tied.Pronounce("AC"), "aa k");
+}
+
+TEST_F(LetterToSound, UnknownRunsShrinkOrDrop) {
+    TLetterToSound model;
+    model.Learn(Write("AB ae | b\nAC ey | k\n"));
+    EXPECT_EQ(model.Pronounce("AXB"), "ae b");
+    EXPECT_EQ(model.Pronounce("AAB"), "ae b");
+    EXPECT_EQ(model.Pronounce("XYZ"), "");
+    EXPECT_EQ(model.Pronounce(""), "");
+}
+
+TEST_F(LetterToSound, MalformedEntriesAreCatastrophic) {
+    EXPECT_EQ(LearnKind("CAT k | ae | t | s\n"), eetCatastrophicFailure);
+    EXPECT_EQ(LearnKind("CAT k | ae | t\nDOG d | ao\n"), eetCatastrophicFailure);
+    EXPECT_EQ(LearnKind(" k | ae\n"), eetCatastrophicFailure);
+    EXPECT_EQ(LearnKind(""), eetCatastrophicFailure);
+    EXPECT_EQ(LearnKind("# only\n#\n"), eetCatastrophicFailure);
+    EXPECT_EQ(LearnKind("\n  \n"), eetCatastrophicFailure);
+    std::string longWord;
+    for (int i = 0; i <= kMaxLexiconWordUnits; ++i)
+        longWord += char('A' + i % 2);
+    EXPECT_EQ(LearnKind(longWord + std::string(size_t(kMaxLexiconWordUnits), '|')),
+              eetCatastrophicFailure);
+    // Blank lines and a trailing "|" (one empty group) are fine.
+    EXPECT_EQ(LearnKind("\nBACK b | ae | k |\n\n"), eetSuccess);
+    // A model larger than its memory limit stops cleanly.
+    EXPECT_EQ(LearnKind("AB ae | b\n", 0), eetCatastrophicFailure);
+
+    TLetterToSound model;
+    try {
+        model.Learn((folder / "none.dat").string());
+        ADD_FAILURE() << "a missing lexicon was read";
+    } catch (EErrorType kind) {
+        EXPECT_EQ(kind, eetCatastrophicFailure);
+    }
+}
+
+TEST_F(LetterToSound, TestLexiconPredictsUnseenWords) {
+    TLetterToSound model;
+    model.Learn(std::string(VX_TEST_DATA) + "/recognizer/dictionary/DtC6dl.dat");
+    EXPECT_EQ(model.Pronounce("QUIZ"), "k w ih z");
+    EXPECT_EQ(model.Pronounce("STREET"), "s t r iy t");
+    EXPECT_EQ(model.Pronounce("HELLO"), "hh eh l ow");
+}

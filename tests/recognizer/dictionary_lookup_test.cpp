@@ -1,0 +1,187 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dictionary.h"
+#include "errors.h"
+#include "line_codec.h"
+
+using namespace Vantrix;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kDataFolder = std::string(VX_TEST_DATA) + "/recognizer/dictionary/";
+const std::string kDictionary = kDataFolder + "DtC6dal.dat";
+const std::string kLexicon = kDataFolder + "DtC6dl.dat";
+
+using Texts = std::vector<std::string>;
+
+class DictionaryFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("vx_dictionary_" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Writes text through the line encoding and returns the file's path.
+    std::string Write(const std::string& name, const std::string& text) {
+        std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << EncodeLine(text);
+        return path;
+    }
+    std::string Missing() const { return (folder / "missing.dat").string(); }
+
+    fs::path folder;
+};
+
+int32_t ThrownKind(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (EErrorType kind) {
+        return kind;
+    }
+    return eetSuccess;
+}
+
+} // namespace
+
+TEST(LineCodec, CommentsHeadwordsAndAlternativeMarkers) {
+    EXPECT_TRUE(IsCommentLine("#"));
+    EXPECT_TRUE(IsCommentLine("## x"));
+    EXPECT_TRUE(IsCommentLine("# text"));
+    EXPECT_TRUE(IsCommentLine("#\ttext"));
+    EXPECT_FALSE(IsCommentLine("#A hh"));
+    EXPECT_FALSE(IsCommentLine(" # x"));
+    EXPECT_FALSE(IsCommentLine(""));
+
+    EXPECT_EQ(HeadwordOf("HELLO hh eh"), "HELLO");
+    EXPECT_EQ(HeadwordOf("HELLO\tx"), "HELLO");
+    EXPECT_EQ(HeadwordOf(" x"), "");
+    EXPECT_EQ(WithoutAlternativeMarker("THE(2)"), "THE");
+    EXPECT_EQ(WithoutAlternativeMarker("THE(1.5)"), "THE");
+    EXPECT_EQ(WithoutAlternativeMarker("(12)"), "");
+    EXPECT_EQ(WithoutAlternativeMarker("THE()"), "THE()");
+    EXPECT_EQ(WithoutAlternativeMarker("THE(X)"), "THE(X)");
+    EXPECT_EQ(WithoutAlternativeMarker("THE(2"), "THE(2");
+    EXPECT_EQ(WithoutAlternativeMarker("2)"), "2)");
+}
+
+TEST_F(DictionaryFiles, ReaderDecodesLinesOfAnyEnding) {
+    std::string path = Write("lines.dat", "first\r\n\nsecond\tpart\nlast");
+    TEncodedLineReader reader(path);
+    ASSERT_TRUE(reader.IsOpen());
+    std::vector<std::string> lines;
+    for (std::string line; reader.ReadLine(line);)
+        lines.push_back(line);
+    EXPECT_EQ(lines, (Texts{"first", "", "second\tpart", "last"}));
+
+    // One line over the limit marks the file as damaged instead of growing without bound.
+    std::string longLine = Write("long.dat", std::string(kMaxLineLength + 1, 'A'));
+    TEncodedLineReader longReader(longLine);
+    std::string line;
+    EXPECT_EQ(ThrownKind([&] { longReader.ReadLine(line); }), eetCatastrophicFailure);
+}
+
+TEST(DictionaryLookup, TestDictionaryGivesAlternativesInFileOrder) {
+    TranscriptWords words("The quick brown fox jumps over the lazy dog.");
+    EXPECT_EQ(lookUpDictionary(kDictionary, words), eetSuccess);
+    ASSERT_NE(words.Find("THE"), nullptr);
+    EXPECT_EQ(words.Find("THE")->pronunciations, (Texts{"dh ax", "dh iy"}));
+    EXPECT_EQ(words.Find("FOX")->pronunciations, (Texts{"f aa k s"}));
+    for (const TTranscriptWord& word : words)
+        EXPECT_TRUE(word.found) << word.text;
+}
+
+TEST(DictionaryLookup, MissingWordsGiveFindFailureAndStayUnfound) {
+    TranscriptWords words("hello zebra world aardvark zzz");
+    EXPECT_EQ(lookUpDictionary(kDictionary, words), eetFindFailure);
+    EXPECT_TRUE(words.Find("HELLO")->found);
+    EXPECT_EQ(words.Find("HELLO")->pronunciations.size(), 2u);
+    EXPECT_TRUE(words.Find("WORLD")->found);
+    for (const char* missing : {"AARDVARK", "ZEBRA", "ZZZ"}) {
+        EXPECT_FALSE(words.Find(missing)->found) << missing;
+        EXPECT_TRUE(words.Find(missing)->pronunciations.empty()) << missing;
+    }
+}
+
+TEST_F(DictionaryFiles, CommentsAnywhereAndHashLetterIsAHeadword) {
+    std::string path = Write("dict.dat", "# title\n#\n##\n#\tnote\n#A hh ae sh\nA ax\n# between\n"
+                                         "A(2) ey\nB\tb iy \r\nC(1.5) s iy\nC() k\nCC k k\n");
+    TranscriptWords words("a b c cc");
+    EXPECT_EQ(lookUpDictionary(path, words), eetSuccess);
+    EXPECT_EQ(words.Find("A")->pronunciations, (Texts{"ax", "ey"}));
+    EXPECT_EQ(words.Find("B")->pronunciations, (Texts{"b iy"}));
+    // "C()" is not an alternative of C, so it ends C's lines.
+    EXPECT_EQ(words.Find("C")->pronunciations, (Texts{"s iy"}));
+    EXPECT_EQ(words.Find("CC")->pronunciations, (Texts{"k k"}));
+
+    // A file holding only a "#A" line has content; one of comments only has none.
+    TranscriptWords other("x");
+    EXPECT_EQ(lookUpDictionary(Write("hash.dat", "#A x"), other), eetFindFailure);
+    EXPECT_EQ(ThrownKind([&] { lookUpDictionary(Write("c.dat", "# a\n#\n"), other); }),
+              eetCatastrophicFailure);
+}
+
+TEST_F(DictionaryFiles, EmptyMissingOrDamagedDictionaryIsCatastrophic) {
+    TranscriptWords words("hello");
+    EXPECT_EQ(ThrownKind([&] { lookUpDictionary(Write("empty.dat", ""), words); }),
+              eetCatastrophicFailure);
+    EXPECT_EQ(ThrownKind([&] { lookUpDictionary(Missing(), words); }), eetCatastrophicFailure);
+    EXPECT_EQ(ThrownKind([&] {
+                  lookUpDictionary(
+                      Write("long.dat", "A a\n" + std::string(kMaxLineLength + 9, 'H')), words);
+              }),
+              eetCatastrophicFailure);
+    // Without a transcript word the file still has to hold a line.
+    TranscriptWords none("");
+    EXPECT_EQ(ThrownKind([&] { loadPronunciations(Write("e2.dat", ""), Missing(), none); }),
+              eetCatastrophicFailure);
+}
+
+TEST_F(DictionaryFiles, KnownWordsNeverOpenTheLexiconAndSilenceIsAlwaysThere) {
+    TranscriptWords words("Hello, world!");
+    EXPECT_EQ(loadPronunciations(kDictionary, Missing(), words), eetSuccess);
+    EXPECT_TRUE(words.PronunciationsLoaded());
+    EXPECT_EQ(words.Find("<SIL>")->pronunciations, (Texts{"sil"}));
+    EXPECT_EQ(words.Find("[PAUSE]")->pronunciations, (Texts{"sil"}));
+    EXPECT_EQ(words.Count(), 4);
+
+    // Runs once per set: the dictionary is not read again.
+    EXPECT_EQ(loadPronunciations(Missing(), Missing(), words), eetSuccess);
+    EXPECT_EQ(words.Find("HELLO")->pronunciations.size(), 2u);
+
+    TranscriptWords silent("");
+    EXPECT_EQ(loadPronunciations(kDictionary, Missing(), silent), eetSuccess);
+    EXPECT_EQ(silent.Count(), 2);
+}
+
+TEST_F(DictionaryFiles, UnknownWordsArePredictedFromTheLexicon) {
+    TranscriptWords words("Hello, ships! Don't chat.");
+    EXPECT_EQ(loadPronunciations(kDictionary, kLexicon, words), eetSuccess);
+    EXPECT_TRUE(words.Find("HELLO")->found);
+    const TTranscriptWord* ships = words.Find("SHIPS");
+    ASSERT_NE(ships, nullptr);
+    EXPECT_FALSE(ships->found);
+    EXPECT_EQ(ships->pronunciations, (Texts{"sh ih p s"}));
+    // The lexicon has no apostrophe: it is dropped from the pronunciation.
+    EXPECT_EQ(words.Find("DON'T")->pronunciations, (Texts{"d aa n t"}));
+    EXPECT_EQ(words.Find("CHAT")->pronunciations, (Texts{"ch ae t"}));
+    EXPECT_EQ(words.Find("<SIL>")->pronunciations, (Texts{"sil"}));
+
+    TranscriptWords unknown("zebras");
+    EXPECT_EQ(ThrownKind([&] { loadPronunciations(kDictionary, Missing(), unknown); }),
+              eetCatastrophicFailure);
+    EXPECT_FALSE(unknown.PronunciationsLoaded());
+    std::string bad = Write("bad.dat", "CAT k | ae | t | s\n");
+    TranscriptWords malformed("zebras");
+    EXPECT_EQ(ThrownKind([&] { loadPronunciations(kDictionary, bad, malformed); }),
+              eetCatastrophicFailure);
+}

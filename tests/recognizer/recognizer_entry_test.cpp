@@ -1,0 +1,164 @@
+// The recognition entry: short sounds, refusals, caught errors and whole runs on test data.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "data_paths.h"
+#include "digital_audio.h"
+#include "recognizer.h"
+#include "trace.h"
+
+using namespace Vantrix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A data folder assembled from the test networks and dictionary.
+struct DataFolder {
+    explicit DataFolder(const char* forward16k = "Wt16M9fs.dat") {
+        char pattern[] = "/tmp/vx_recognizer_XXXXXX";
+        folder = mkdtemp(pattern) ? pattern : "";
+        const fs::path data = fs::path(VX_TEST_DATA) / "recognizer";
+        const std::pair<fs::path, const char*> files[] = {
+            {data / "networks" / forward16k, TDataPaths::kForward16k},
+            {data / "networks" / "Wt16M9bs.dat", TDataPaths::kBackward16k},
+            {data / "networks" / "Wt8S9fs.dat", TDataPaths::kForward8k},
+            {data / "networks" / "Wt8S9bs.dat", TDataPaths::kBackward8k},
+            {data / "dictionary" / "DtC6dal.dat", TDataPaths::kDictionary},
+            {data / "dictionary" / "DtC6dl.dat", TDataPaths::kAlignedLexicon}};
+        for (const auto& file : files)
+            fs::create_symlink(file.first, folder / file.second);
+        paths.SetDataFolder(folder.string());
+    }
+    ~DataFolder() {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    fs::path folder;
+    TDataPaths paths;
+};
+
+// A voiced, noisy sound with pauses, so the front end sees speech-like frames.
+TDigitalAudio MakeSound(uint32_t rate, double seconds) {
+    std::vector<double> samples(size_t(rate * seconds));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const double t = double(i) / rate;
+        const double voice = std::fmod(t, 0.5) < 0.3 ? 6000.0 * std::sin(2 * M_PI * 140 * t) : 0.0;
+        samples[i] = voice + 800.0 * std::sin(double(i) * 12.9898);
+    }
+    return TDigitalAudio(rate, uint32_t(samples.size()), samples.data());
+}
+
+void ExpectOnGridAndTrimmed(const TPhonemeList& phonemes, const TDigitalAudio& sound) {
+    ASSERT_FALSE(phonemes.IsEmpty());
+    EXPECT_EQ(phonemes.Last().EndMs(), sound.getDurationMsRoundedUp() / 16 * 16);
+    for (int32_t i = 0; i < phonemes.Count(); ++i) {
+        EXPECT_EQ(phonemes[i].StartMs() % 16, 0);
+        EXPECT_EQ(phonemes[i].StartMs(), i > 0 ? phonemes[i - 1].EndMs() : 0);
+        EXPECT_EQ(phonemes[i].SourceTag(), i + 1);
+    }
+}
+
+std::string gTraced;
+
+} // namespace
+
+TEST(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
+    TDataPaths nowhere; // no data files: recognition must not even be tried
+    nowhere.SetDataFolder("/nonexistent");
+    TPhonemeRecognizer recognizer(nowhere);
+    std::vector<double> samples(640, 100.0); // 40 ms
+    TPhonemeList phonemes;
+    TWordList words;
+    EXPECT_EQ(recognizePhonemes(recognizer, TDigitalAudio(16000, 640, samples.data()), "hello",
+                                phonemes, words),
+              0);
+    ASSERT_EQ(phonemes.Count(), 1);
+    EXPECT_EQ(phonemes[0].Id(), 40);
+    EXPECT_EQ(phonemes[0].EndMs(), 48);
+    EXPECT_TRUE(words.IsEmpty());
+}
+
+TEST(RecognizerEntry, OtherRatesAndMissingDataFilesGiveOne) {
+    DataFolder data;
+    TPhonemeRecognizer recognizer(data.paths);
+    TPhonemeList phonemes;
+    TWordList words;
+    EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(22050, 0.5), "", phonemes, words), 1);
+    fs::remove(data.folder / TDataPaths::kBackward8k); // even one of another rate
+    EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words), 1);
+    EXPECT_TRUE(phonemes.IsEmpty());
+}
+
+TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
+    DataFolder data("classes40.dat"); // a forward network with one class too few
+    TPhonemeRecognizer recognizer(data.paths);
+    TPhonemeList phonemes;
+    TWordList words;
+    gTraced.clear();
+    TraceSink previous = SetTraceSink([](const char* text) { gTraced += text; });
+    const int32_t result =
+        recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words);
+    SetTraceSink(previous);
+    EXPECT_EQ(result, eetCatastrophicFailure);
+    // The classifier may first announce its matrix routine.
+    const std::string expected =
+        "ERROR in Core analysis: \n"
+        "Error #000005: strange things are kept in weight files! (size mismatch)\n"
+        "eetCatastrophicFailure: Something awful happened.\n";
+    ASSERT_GE(gTraced.size(), expected.size());
+    EXPECT_EQ(gTraced.substr(gTraced.size() - expected.size()), expected);
+}
+
+TEST(RecognizerEntry, FreeLoopRunsAtBothRates) {
+    DataFolder data;
+    TPhonemeRecognizer recognizer(data.paths);
+    for (uint32_t rate : {16000u, 8000u}) {
+        const TDigitalAudio sound = MakeSound(rate, 1.23);
+        TPhonemeList phonemes;
+        TWordList words;
+        ASSERT_EQ(recognizePhonemes(recognizer, sound, "", phonemes, words), 0);
+        ExpectOnGridAndTrimmed(phonemes, sound);
+        EXPECT_TRUE(words.IsEmpty());
+    }
+}
+
+TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
+    DataFolder data;
+    TPhonemeRecognizer recognizer(data.paths);
+    const TDigitalAudio sound = MakeSound(16000, 1.5);
+    TPhonemeList phonemes;
+    TWordList words;
+    // ZORBLAX is not in the dictionary: letter-to-sound pronounces it.
+    ASSERT_EQ(recognizePhonemes(recognizer, sound, "Hello, world! Zorblax.", phonemes, words), 0);
+    ExpectOnGridAndTrimmed(phonemes, sound);
+    ASSERT_EQ(words.Count(), 3);
+    EXPECT_EQ(words[0].Text(), "HELLO");
+    EXPECT_EQ(words[1].Text(), "WORLD");
+    EXPECT_EQ(words[2].Text(), "ZORBLAX");
+    for (int32_t i = 0; i < words.Count(); ++i) {
+        EXPECT_EQ(words[i].StartMs() % 16, 0);
+        EXPECT_EQ(words[i].EndMs() % 16, 0);
+        EXPECT_GE(words[i].StartMs(), i > 0 ? words[i - 1].EndMs() : 0);
+    }
+}
+
+TEST(RecognizerEntry, TrimmingCutsBothListsAtTheSoundsLength) {
+    TPhonemeList phonemes;
+    TWordList words;
+    phonemes.AppendSegment(TPhoneme("sil", 0, 96));
+    phonemes.AppendSegment(TPhoneme("s", 96, 160));
+    phonemes.AppendSegment(TPhoneme("sil", 160, 192));
+    words.Append(TWord("S", 96, 160));
+    words.Append(TWord("LATE", 160, 192));
+    trimToLength(144, phonemes, words);
+    ASSERT_EQ(phonemes.Count(), 2);
+    EXPECT_EQ(phonemes.Last().EndMs(), 144);
+    ASSERT_EQ(words.Count(), 1);
+    EXPECT_EQ(words[0].EndMs(), 144);
+}
