@@ -10,5 +10,5 @@ cmake --build build/release -j "$(nproc)" >&2
 
 sounds=build/release/KvParlo/Evaluation_Sounds
 for sound in "$sounds"/*.wav; do
-    build/release/tools/vx-soundinfo "$sound"
+    build/release/tools/soundinfo/vx-soundinfo "$sound"
 done
