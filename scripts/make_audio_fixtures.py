@@ -195,12 +195,11 @@ SEED_LIMIT = 4096
 
 
 def make_seeds():
-    """Seeds are fixtures cut to a few kilobytes, enough to reach every chunk kind."""
+    """Seeds are fixtures cut to a few kilobytes, enough to reach every chunk kind. Inputs that
+    fuzzing added to a corpus folder stay."""
     for target, names in SEEDS.items():
         folder = os.path.join(CORPUS, target)
-        if os.path.isdir(folder):
-            shutil.rmtree(folder)
-        os.makedirs(folder)
+        os.makedirs(folder, exist_ok=True)
         for name in names:
             with open(os.path.join(OUT, name), "rb") as f:
                 data = f.read(SEED_LIMIT)
