@@ -1,0 +1,291 @@
+// voxtrail: runs one analysis through the engine's public interface and prints it.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "analysis_output.h"
+#include "phoneme_data.h"
+#include "voxtrail.h"
+
+#ifndef VOXTRAIL_INSTALLED_DATA
+#define VOXTRAIL_INSTALLED_DATA ""
+#endif
+#ifndef VOXTRAIL_SOURCE_DATA
+#define VOXTRAIL_SOURCE_DATA ""
+#endif
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: voxtrail analyze SOUND [--text TEXT | --text-file FILE] [--config INI] [--fps N]\n"
+    "                        [--seed N] [--fast] [--data DIR] [--format json|tsv|phonemedata]\n"
+    "                        [--output FILE]\n";
+
+struct TOptions {
+    std::string sound;
+    bool haveText = false;
+    std::string text;
+    std::string textFile;
+    std::string config;
+    int32_t fps = 30;
+    int32_t seed = -1;
+    bool fast = false;
+    std::string data;
+    std::string format = "json";
+    std::string output;
+};
+
+int Usage(const char* problem) {
+    if (problem) std::fprintf(stderr, "voxtrail: %s\n", problem);
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+bool ParseInt(const char* text, int32_t& value) {
+    errno = 0;
+    char* end = nullptr;
+    const long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX)
+        return false;
+    value = int32_t(parsed);
+    return true;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) return false;
+    text = buffer.str();
+    return true;
+}
+
+// --data, then $VOXTRAIL_DATA, then the installed data, then the source tree's.
+std::string DataFolder(const TOptions& options) {
+    if (!options.data.empty()) return options.data;
+    if (const char* env = std::getenv("VOXTRAIL_DATA"); env && *env) return env;
+    if (*VOXTRAIL_INSTALLED_DATA && IsDirectory(VOXTRAIL_INSTALLED_DATA))
+        return VOXTRAIL_INSTALLED_DATA;
+    return VOXTRAIL_SOURCE_DATA;
+}
+
+// The sound's name with its extension replaced by .txt.
+std::string TranscriptBeside(const std::string& sound) {
+    const size_t slash = sound.find_last_of('/');
+    const size_t dot = sound.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? sound.substr(0, dot) : sound) + ".txt";
+}
+
+std::string ErrorText(uint32_t code) {
+    char text[1024] = {};
+    VoxtrailGetErrorString(code, sizeof text, text);
+    return text;
+}
+
+// Writes text to path through a temporary file beside it, so that a failure leaves nothing
+// half-written. Returns an empty string or the reason for the failure.
+std::string WriteAtomically(const std::string& path, const std::string& text) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) return std::strerror(errno);
+    std::string problem;
+    size_t written = 0;
+    while (written < text.size() && problem.empty()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            problem = std::strerror(errno);
+        } else {
+            written += size_t(n);
+        }
+    }
+    // The file keeps the permissions a plain create would give it.
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (problem.empty() && fchmod(fd, 0666 & ~mask) != 0) problem = std::strerror(errno);
+    if (close(fd) != 0 && problem.empty()) problem = std::strerror(errno);
+    if (problem.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
+        problem = std::strerror(errno);
+    if (!problem.empty()) unlink(temp.c_str());
+    return problem;
+}
+
+int ParseArguments(int argc, char** argv, TOptions& options) {
+    if (argc < 2) return Usage(nullptr);
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return -1;
+    }
+    if (command != "analyze") return Usage(("unknown command '" + command + "'").c_str());
+    bool haveTextFile = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char*& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        const char* v = nullptr;
+        if (arg == "--fast") {
+            options.fast = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+            if (!value(v)) return Usage((arg + " needs a value").c_str());
+            if (arg == "--text") {
+                options.haveText = true;
+                options.text = v;
+            } else if (arg == "--text-file") {
+                haveTextFile = true;
+                options.textFile = v;
+            } else if (arg == "--config") {
+                options.config = v;
+            } else if (arg == "--fps") {
+                if (!ParseInt(v, options.fps) || options.fps <= 0)
+                    return Usage("--fps needs a positive whole number");
+            } else if (arg == "--seed") {
+                if (!ParseInt(v, options.seed)) return Usage("--seed needs a whole number");
+            } else if (arg == "--data") {
+                options.data = v;
+            } else if (arg == "--format") {
+                options.format = v;
+                if (options.format != "json" && options.format != "tsv" &&
+                    options.format != "phonemedata")
+                    return Usage("--format must be json, tsv or phonemedata");
+            } else if (arg == "--output") {
+                options.output = v;
+                if (options.output.empty()) return Usage("--output needs a file name");
+            } else {
+                return Usage(("unknown option '" + arg + "'").c_str());
+            }
+        } else if (options.sound.empty() && !arg.empty()) {
+            options.sound = arg;
+        } else {
+            return Usage(("unexpected argument '" + arg + "'").c_str());
+        }
+    }
+    if (options.sound.empty()) return Usage("no sound file given");
+    if (options.haveText && haveTextFile) return Usage("--text and --text-file exclude each other");
+    if (haveTextFile) {
+        if (!ReadFile(options.textFile, options.text)) {
+            std::fprintf(stderr, "voxtrail: cannot read the transcript file '%s'\n",
+                         options.textFile.c_str());
+            return kExitFailure;
+        }
+        options.haveText = true;
+    } else if (!options.haveText) {
+        const std::string beside = TranscriptBeside(options.sound);
+        if (IsRegularFile(beside)) {
+            if (!ReadFile(beside, options.text)) {
+                std::fprintf(stderr, "voxtrail: cannot read the transcript file '%s'\n",
+                             beside.c_str());
+                return kExitFailure;
+            }
+            options.haveText = true;
+        }
+    }
+    return 0;
+}
+
+// The analysis in the requested format; 0 or the code of a failing query.
+uint32_t Render(VOXTRAIL_ANALYSIS* analysis, const TOptions& options, std::string& out) {
+    if (options.format == "tsv") return Vantrix::FormatTsv(analysis, out);
+    if (options.format == "phonemedata") {
+        std::vector<std::string> problems;
+        out = Vantrix::FormatPhonemeData(analysis, &problems);
+        for (const std::string& problem : problems)
+            std::fprintf(stderr, "voxtrail: %s\n", problem.c_str());
+        return problems.empty() ? VOXTRAIL_NOERR : VOXTRAIL_ERROR;
+    }
+    return Vantrix::FormatJson(analysis, options.sound, options.fps, out);
+}
+
+int Analyze(const TOptions& options) {
+    const std::string data = DataFolder(options);
+    uint32_t code = VoxtrailStartupLibrary(data.c_str());
+    if (code != VOXTRAIL_NOERR) {
+        std::fprintf(stderr, "voxtrail: cannot start the engine with the data folder '%s': %s\n",
+                     data.c_str(), ErrorText(code).c_str());
+        VoxtrailShutdownLibrary();
+        return kExitFailure;
+    }
+
+    VOXTRAIL_ANALYSIS_SETTINGS settings = {};
+    settings.size = sizeof settings;
+    settings.framesPerSecond = options.fps;
+    settings.fastFlag = options.fast ? 1 : 0;
+    settings.randomSeed = options.seed;
+    settings.configFile = options.config.empty() ? nullptr : options.config.c_str();
+
+    VOXTRAIL_ANALYSIS* analysis = nullptr;
+    const char* transcript =
+        options.haveText && !options.text.empty() ? options.text.c_str() : nullptr;
+    code = VoxtrailGetAnalysis(&analysis, options.sound.c_str(), transcript, &settings);
+    if (code != VOXTRAIL_NOERR) {
+        std::fprintf(stderr, "voxtrail: %s: %s\n", options.sound.c_str(), ErrorText(code).c_str());
+        VoxtrailShutdownLibrary();
+        return kExitFailure;
+    }
+
+    std::string out;
+    code = Render(analysis, options, out);
+    VoxtrailFreeAnalysis(&analysis);
+    VoxtrailShutdownLibrary();
+    if (code != VOXTRAIL_NOERR) {
+        std::fprintf(stderr, "voxtrail: reading the analysis failed: %s\n",
+                     ErrorText(code).c_str());
+        return kExitFailure;
+    }
+
+    if (options.output.empty()) {
+        if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
+            std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "voxtrail: cannot write to standard output: %s\n",
+                         std::strerror(errno));
+            return kExitFailure;
+        }
+        return 0;
+    }
+    const std::string problem = WriteAtomically(options.output, out);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "voxtrail: cannot write '%s': %s\n", options.output.c_str(),
+                     problem.c_str());
+        return kExitFailure;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TOptions options;
+    const int parsed = ParseArguments(argc, argv, options);
+    if (parsed < 0) return 0;
+    if (parsed > 0) return parsed;
+    return Analyze(options);
+}

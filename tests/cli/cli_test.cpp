@@ -1,0 +1,321 @@
+// The command-line tool, run as a separate process: formats, transcripts, data folders, and
+// failures that must leave standard output and the target file alone.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vx_cli_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        data = dir / "data";
+        fs::create_directory(data);
+        const fs::path test = fs::path(VX_TEST_DATA) / "recognizer";
+        for (const char* name : {"Wt16M9fs.dat", "Wt16M9bs.dat", "Wt8S9fs.dat", "Wt8S9bs.dat"})
+            fs::create_symlink(test / "networks" / name, data / name);
+        for (const char* name : {"DtC6dal.dat", "DtC6dl.dat"})
+            fs::create_symlink(test / "dictionary" / name, data / name);
+        // A sound with its transcript beside it.
+        fs::copy_file(Sound("hello_world.wav"), dir / "hello.wav");
+        fs::copy_file(Sound("hello_world.txt"), dir / "hello.txt");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    static fs::path Sound(const char* name) { return fs::path(VX_EVALUATION_SOUNDS) / name; }
+
+    // Runs the tool with args (and the environment prefix env) and collects what it wrote.
+    Outcome Run(const std::vector<std::string>& args, const std::string& env = "") {
+        std::string command = env + " " + Quote(VX_CLI);
+        for (const std::string& arg : args)
+            command += " " + Quote(arg);
+        const fs::path out = dir / "stdout", err = dir / "stderr";
+        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+        const int raw = std::system(command.c_str());
+        Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+        fs::remove(out);
+        fs::remove(err);
+        return o;
+    }
+    // The usual analysis of hello.wav with fixed seed and the test data, plus extra.
+    Outcome Analyze(std::vector<std::string> extra) {
+        std::vector<std::string> args = {
+            "analyze", (dir / "hello.wav").string(), "--data", data.string(), "--seed", "8"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Run(args);
+    }
+    // Files in dir other than the fixtures.
+    std::vector<std::string> Leftovers() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "data" && name != "hello.wav" && name != "hello.txt") names.push_back(name);
+        }
+        return names;
+    }
+
+    fs::path dir, data;
+};
+
+// Brackets balance outside strings and no number is NaN or infinite.
+bool LooksLikeJson(const std::string& text) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+            else if (static_cast<unsigned char>(c) < 0x20)
+                return false;
+            continue;
+        }
+        if (c == '"')
+            inString = true;
+        else if (c == '{' || c == '[')
+            ++depth;
+        else if (c == '}' || c == ']') {
+            if (--depth < 0) return false;
+        } else if (c == 'n' && text.compare(i, 3, "nan") == 0)
+            return false;
+        else if (c == 'i' && text.compare(i, 3, "inf") == 0)
+            return false;
+    }
+    return depth == 0 && !inString;
+}
+
+const char* const kIdentityNames[41] = {
+    "iy", "ih", "eh", "ey", "ae", "aa", "aw", "ay", "ah", "ao", "oy", "ow", "uh", "uw",
+    "er", "ax", "s",  "sh", "z",  "zh", "f",  "th", "v",  "dh", "m",  "n",  "ng", "l",
+    "r",  "w",  "y",  "hh", "b",  "d",  "jh", "g",  "p",  "t",  "k",  "ch", "sil"};
+
+const std::string kRowNames[43] = {"Iy", "Ih", "Eh", "Ey", "Ae",  "Aa",       "Aw",  "Ay", "Ah",
+                                   "Ao", "Oy", "Ow", "Uh", "Uw",  "Er",       "Ax",  "S",  "Sh",
+                                   "Z",  "Zh", "F",  "Th", "V",   "Dh",       "M",   "N",  "Ng",
+                                   "L",  "R",  "W",  "Y",  "Hh",  "B",        "D",   "Jh", "G",
+                                   "P",  "T",  "K",  "Ch", "Sil", "ShortSil", "Flap"};
+
+size_t Occurrences(const std::string& text, const std::string& piece) {
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST_F(Cli, JsonIsTheDefaultAndUsesTheTranscriptBesideTheSound) {
+    const Outcome o = Analyze({});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_TRUE(LooksLikeJson(o.out));
+    const std::string head =
+        "{\"sound\": {\"path\": \"" + (dir / "hello.wav").string() + "\", \"durationSeconds\": ";
+    EXPECT_EQ(o.out.rfind(head, 0), 0u) << o.out.substr(0, 200);
+    EXPECT_NE(o.out.find("\"framesPerSecond\": 30, \"phonemes\": [{\"id\": "), std::string::npos);
+    EXPECT_NE(o.out.find("\"words\": [{\"text\": \"HELLO\", \"start\": "), std::string::npos);
+    EXPECT_NE(o.out.find("{\"text\": \"WORLD\""), std::string::npos);
+    // Every phoneme's name is its identity's.
+    size_t named = 0;
+    for (size_t at = o.out.find("{\"id\": "); at != std::string::npos;
+         at = o.out.find("{\"id\": ", at + 1), ++named) {
+        int id = -1;
+        char name[8] = {};
+        ASSERT_EQ(std::sscanf(o.out.c_str() + at, "{\"id\": %d, \"name\": \"%7[a-z]\"", &id, name),
+                  2);
+        ASSERT_TRUE(id >= 0 && id <= 40);
+        EXPECT_STREQ(name, kIdentityNames[id]);
+    }
+    EXPECT_GT(named, 5u);
+    EXPECT_EQ(Occurrences(o.out, "{\"index\": "), 15u + 11u);
+    EXPECT_NE(o.out.find("{\"index\": 10, \"name\": \"Right Eye Up-Down\", \"keys\": ["),
+              std::string::npos);
+    EXPECT_NE(o.out.find("\"inSlope\": "), std::string::npos);
+    EXPECT_EQ(o.out.back(), '\n');
+
+    // The same seed gives the same bytes; an empty --text drops the transcript.
+    EXPECT_EQ(Analyze({}).out, o.out);
+    const Outcome bare = Analyze({"--text", ""});
+    ASSERT_EQ(bare.status, 0) << bare.err;
+    EXPECT_NE(bare.out.find("\"words\": []"), std::string::npos);
+    const Outcome given = Analyze({"--text", "Goodbye", "--fps", "24"});
+    EXPECT_NE(given.out.find("\"words\": [{\"text\": \"GOODBYE\""), std::string::npos);
+    EXPECT_NE(given.out.find("\"framesPerSecond\": 24"), std::string::npos);
+}
+
+TEST_F(Cli, TsvHasOnePhonemePerLine) {
+    const Outcome o = Analyze({"--format", "tsv"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    std::istringstream lines(o.out);
+    std::string line;
+    double previousEnd = 0.0;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        double start = -1, end = -1;
+        char name[8] = {};
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf\t%lf\t%7s", &start, &end, name), 3) << line;
+        EXPECT_EQ(start, previousEnd) << line;
+        EXPECT_LT(start, end) << line;
+        previousEnd = end;
+        ++count;
+    }
+    EXPECT_GT(count, 5);
+    EXPECT_EQ(Occurrences(Analyze({}).out, "{\"id\": "), size_t(count));
+}
+
+TEST_F(Cli, PhonemeDataIsTheRawFileFormat) {
+    const Outcome o = Analyze({"--format", "phonemedata"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out.rfind("PHONEME DATA:\r\n", 0), 0u);
+    const size_t words = o.out.find("\r\n\r\nWORD DATA:\r\nHELLO\t");
+    ASSERT_NE(words, std::string::npos);
+    EXPECT_EQ(o.out.substr(o.out.size() - 4), "\r\n\r\n");
+    // Capitalised names of the figure configuration rows, then two times.
+    std::istringstream lines(o.out.substr(0, words));
+    std::string line;
+    std::getline(lines, line);
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        char name[12] = {};
+        double start, end;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%11[A-Za-z]\t%lf\t%lf", name, &start, &end), 3)
+            << line;
+        EXPECT_NE(std::find(std::begin(kRowNames), std::end(kRowNames), std::string(name)),
+                  std::end(kRowNames))
+            << name;
+        ++rows;
+    }
+    EXPECT_GT(rows, 5);
+    EXPECT_EQ(Occurrences(o.out, "\n"), Occurrences(o.out, "\r\n"));
+}
+
+TEST_F(Cli, OutputFileHoldsExactlyWhatStandardOutputWould) {
+    const fs::path target = dir / "result.json";
+    const Outcome o = Analyze({"--output", target.string()});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(Slurp(target), Analyze({}).out);
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{"result.json"});
+}
+
+TEST_F(Cli, BadSoundsGiveTheEngineMessage) {
+    const Outcome missing =
+        Run({"analyze", (dir / "absent.wav").string(), "--data", data.string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR"), std::string::npos);
+    EXPECT_NE(missing.err.find("[file doesn't exist]"), std::string::npos);
+
+    const fs::path text = dir / "words.wav";
+    std::ofstream(text) << "only words in here, no sound\n";
+    const Outcome notSound = Run({"analyze", text.string(), "--data", data.string()});
+    EXPECT_EQ(notSound.status, 1);
+    EXPECT_EQ(notSound.out, "");
+    EXPECT_NE(notSound.err.find("[unsupported or invalid audio file]"), std::string::npos);
+}
+
+TEST_F(Cli, FailuresLeaveTheTargetAlone) {
+    const fs::path target = dir / "kept.json";
+    std::ofstream(target) << "previous";
+    const Outcome o = Run({"analyze", (dir / "absent.wav").string(), "--data", data.string(),
+                           "--output", target.string()});
+    EXPECT_NE(o.status, 0);
+    EXPECT_EQ(Slurp(target), "previous");
+
+    // A target in a missing folder, and a target that is a folder.
+    const Outcome noFolder = Analyze({"--output", (dir / "nowhere" / "out.json").string()});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("cannot write"), std::string::npos);
+    EXPECT_EQ(noFolder.out, "");
+    fs::create_directory(dir / "folder");
+    const Outcome isFolder = Analyze({"--output", (dir / "folder").string()});
+    EXPECT_EQ(isFolder.status, 1);
+    EXPECT_NE(isFolder.err.find("cannot write"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(dir / "folder"));
+    auto left = Leftovers();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"folder", "kept.json"})); // no temporary files
+}
+
+TEST_F(Cli, DataFolderComesFromTheEnvironmentWhenNotGiven) {
+    const std::vector<std::string> args = {
+        "analyze", (dir / "hello.wav").string(), "--seed", "8", "--format", "tsv"};
+    const Outcome fromEnv = Run(args, "VOXTRAIL_DATA=" + Quote(data.string()));
+    ASSERT_EQ(fromEnv.status, 0) << fromEnv.err;
+    EXPECT_EQ(fromEnv.out, Analyze({"--format", "tsv"}).out);
+
+    const Outcome wrong = Run(args, "VOXTRAIL_DATA=" + Quote((dir / "nothing").string()));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("VOXTRAIL_CORE_DATA_NOT_FOUND_ERR"), std::string::npos);
+    EXPECT_EQ(wrong.out, "");
+}
+
+TEST_F(Cli, ConfigurationErrorsShowTheParserDetail) {
+    const fs::path config = dir / "broken.ini";
+    std::ofstream(config) << "[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=0\n";
+    const Outcome o = Analyze({"--config", config.string()});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("VOXTRAIL_CONFIG_PARSE_ERROR"), std::string::npos);
+    EXPECT_NE(o.err.find("[NumSpeechTargets must be >= 1]"), std::string::npos);
+}
+
+TEST_F(Cli, UsageErrorsExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"analyse", "x.wav"},
+        {"analyze"},
+        {"analyze", "x.wav", "--fps", "0"},
+        {"analyze", "x.wav", "--fps", "12abc"},
+        {"analyze", "x.wav", "--seed"},
+        {"analyze", "x.wav", "--format", "xml"},
+        {"analyze", "x.wav", "--bogus", "1"},
+        {"analyze", "x.wav", "y.wav"},
+        {"analyze", "x.wav", "--text", "a", "--text-file", "b"},
+    };
+    for (const auto& args : cases) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 2) << (args.empty() ? "" : args.back());
+        EXPECT_EQ(o.out, "");
+        EXPECT_NE(o.err.find("usage: voxtrail analyze SOUND"), std::string::npos);
+    }
+    const Outcome help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage:"), std::string::npos);
+}

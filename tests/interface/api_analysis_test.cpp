@@ -1,0 +1,303 @@
+// Whole analyses through the interface: settings, configuration files, sound checks and the
+// shape of the results.
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "api_support.h"
+#include "voxtrail.h"
+
+using namespace vxtest;
+
+namespace {
+
+const char* const kRowKeys[43] = {"Iy", "Ih", "Eh", "Ey", "Ae",  "Aa",       "Aw",  "Ay", "Ah",
+                                  "Ao", "Oy", "Ow", "Uh", "Uw",  "Er",       "Ax",  "S",  "Sh",
+                                  "Z",  "Zh", "F",  "Th", "V",   "Dh",       "M",   "N",  "Ng",
+                                  "L",  "R",  "W",  "Y",  "Hh",  "B",        "D",   "Jh", "G",
+                                  "P",  "T",  "K",  "Ch", "Sil", "ShortSil", "Flap"};
+
+// A configuration of n targets, every row "row" unless overridden; skip leaves a row out.
+std::string Config(int n, const std::string& row, const std::string& overrideKey = "",
+                   const std::string& overrideRow = "", const std::string& skip = "") {
+    std::ostringstream text;
+    text << "; written by a test\n[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=" << n << "\n";
+    for (const char* key : kRowKeys) {
+        if (key == skip) continue;
+        text << key << "=" << (key == overrideKey ? overrideRow : row) << "\n";
+    }
+    return text.str();
+}
+
+class Analysis : public StartedLibrary {
+protected:
+    // The result code of an analysis of sound with settings, its message in message; frees
+    // any analysis made.
+    uint32_t Code(const std::string& sound, const VOXTRAIL_ANALYSIS_SETTINGS* settings,
+                  const char* transcript = nullptr) {
+        VOXTRAIL_ANALYSIS* a = nullptr;
+        const uint32_t code = VoxtrailGetAnalysis(&a, sound.c_str(), transcript, settings);
+        message = ErrorString(code);
+        EXPECT_EQ(code == 0, a != nullptr);
+        if (a) VoxtrailFreeAnalysis(&a);
+        return code;
+    }
+    std::string message;
+    std::string ConfigFile(const std::string& text) {
+        const std::string file = scratch.File("config" + std::to_string(++configs) + ".ini");
+        WriteText(file, text);
+        return file;
+    }
+    const std::string hello = EvaluationSound("hello_world.wav");
+    int configs = 0;
+};
+
+} // namespace
+
+TEST_F(Analysis, SettingsAreValidated) {
+    auto settings = Settings(1);
+    settings.size = 20; // the record's size where pointers take 4 bytes
+    EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    settings.size = 28;
+    EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    settings = Settings(1, 0);
+    EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    settings = Settings(1, -30);
+    EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    const std::string missing = scratch.File("missing.ini");
+    settings = Settings(1, 30, missing.c_str());
+    EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    settings = Settings(1, 24);
+    settings.fastFlag = 5; // any value
+    EXPECT_EQ(Code(hello, &settings), 0u);
+    EXPECT_EQ(Code(hello, nullptr), 0u);
+
+    VOXTRAIL_ANALYSIS* a = nullptr;
+    EXPECT_EQ(VoxtrailGetAnalysis(nullptr, hello.c_str(), nullptr, nullptr),
+              VOXTRAIL_NULL_PARAMETER_ERR);
+    EXPECT_EQ(VoxtrailGetAnalysis(&a, nullptr, nullptr, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
+}
+
+TEST_F(Analysis, ConfigurationErrorsCarryTheParsersDetail) {
+    struct Case {
+        std::string text;
+        std::string detail;
+    };
+    const Case cases[] = {
+        {"[Other]\nNumSpeechTargets=3\n",
+         "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found"},
+        {"[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=\n",
+         "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found"},
+        {Config(0, "1"), "NumSpeechTargets must be >= 1"},
+        {Config(3, "0.5,0.5,0.5", "", "", "Flap"), "missing phoneme \"FLAP\""},
+        {Config(3, "0.5,0.5,0.5", "Ax", "0.5,0.5"), "parse error for phoneme \"AX\""},
+        {Config(3, "0.5,0.5,0.5", "Ih", "0.5,,0.5"), "parse error for phoneme \"IH\""},
+    };
+    for (const Case& c : cases) {
+        const std::string file = ConfigFile(c.text);
+        const auto settings = Settings(1, 30, file.c_str());
+        EXPECT_EQ(Code(hello, &settings), VOXTRAIL_CONFIG_PARSE_ERROR) << c.text;
+        ASSERT_NE(message.find(" ["), std::string::npos) << message;
+        EXPECT_EQ(message.substr(message.find(" [")), " [" + c.detail + "]") << c.text;
+    }
+}
+
+TEST_F(Analysis, ConfigurationChoosesTheSpeechTargets) {
+    // Spaces inside values go before parsing; extra numbers are ignored; "2abc" reads as 2.
+    std::string text = Config(2, "0, .5 ,0.25,9");
+    const std::string count = "NumSpeechTargets=2";
+    text.replace(text.find(count), count.size(), count + "abc");
+    const std::string file = ConfigFile(text);
+    const auto settings = Settings(5, 30, file.c_str());
+    VOXTRAIL_ANALYSIS* a = Analyse(hello, nullptr, &settings);
+    ASSERT_NE(a, nullptr);
+    int32_t n = 0;
+    EXPECT_EQ(VoxtrailGetNumSpeechTargets(a, &n), 0u);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(VoxtrailGetNumSpeechTargetKeys(a, 2, &n), VOXTRAIL_INVALID_INDEX_ERR);
+    ASSERT_EQ(VoxtrailFreeAnalysis(&a), 0u);
+
+    // The next analysis without a file is back on the built-in map.
+    a = Analyse(hello, nullptr, nullptr);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(VoxtrailGetNumSpeechTargets(a, &n), 0u);
+    EXPECT_EQ(n, 15);
+    EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
+}
+
+TEST_F(Analysis, SoundsTheLoaderRefusesGiveItsMessage) {
+    struct Case {
+        std::string file;
+        std::string detail;
+    };
+    const std::string text = scratch.File("text.wav");
+    WriteText(text, "This is not a sound at all, just some words in a file.\n");
+    const std::string deep = scratch.File("deep.wav");
+    WriteWav(deep, 16000, 24, Babble(16000, 0.5));
+    const std::string slow = scratch.File("slow.wav");
+    WriteWav(slow, 6000, 16, Babble(6000, 0.5));
+    const Case cases[] = {
+        {scratch.File("absent.wav"), "file doesn't exist"},
+        {text, "unsupported or invalid audio file"},
+        {deep, ""},
+        {slow, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Code(c.file, nullptr), VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR) << c.file;
+        ASSERT_NE(message.find(" ["), std::string::npos) << message;
+        if (!c.detail.empty()) {
+            EXPECT_EQ(message.substr(message.find(" [")), " [" + c.detail + "]");
+        }
+    }
+}
+
+TEST_F(Analysis, SoundsOverFiveMinutesAreRefusedBeforeRecognition) {
+    const std::string longest = scratch.File("long.wav");
+    // 8-bit at 8000 Hz keeps the file small; one sample over 300 s.
+    WriteWav(longest, 8000, 8, std::vector<int16_t>(8000 * 300 + 1, 0));
+    EXPECT_EQ(Code(longest, nullptr), VOXTRAIL_ANALYSIS_FAILED_ERR);
+    EXPECT_EQ(message,
+              "VOXTRAIL_ANALYSIS_FAILED_ERR: analysis failed [the sound file cannot be analyzed "
+              "or an internal error occurred]");
+}
+
+TEST_F(Analysis, ShortSoundsAreOneSilence) {
+    // Under three frames: no recognition and no words, one silence up to the next frame edge.
+    const std::string blip = scratch.File("blip.wav");
+    WriteWav(blip, 16000, 16, Babble(16000, 0.03));
+    const auto settings = Settings(2);
+    VOXTRAIL_ANALYSIS* a = Analyse(blip, "hello", &settings);
+    ASSERT_NE(a, nullptr);
+    const Result r = ReadAll(a);
+    ASSERT_EQ(r.phonemes.size(), 1u);
+    EXPECT_EQ(r.phonemes[0], (Segment{40, 0.0, 0.032}));
+    EXPECT_TRUE(r.words.empty());
+    EXPECT_EQ(r.speech.size(), 15u);
+    EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
+}
+
+TEST_F(Analysis, WithTranscriptTheWordsComeInOrder) {
+    const auto settings = Settings(42);
+    VOXTRAIL_ANALYSIS* a =
+        Analyse(hello, "Hello world. This is a test of automatic lip synchronization.", &settings);
+    ASSERT_NE(a, nullptr);
+    const Result r = ReadAll(a);
+    std::vector<std::string> texts;
+    for (const Word& w : r.words)
+        texts.push_back(w.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"HELLO", "WORLD", "THIS", "IS", "A", "TEST", "OF",
+                                               "AUTOMATIC", "LIP", "SYNCHRONIZATION"}));
+    for (size_t i = 0; i < r.words.size(); ++i) {
+        EXPECT_LT(r.words[i].start, r.words[i].end) << i;
+        if (i) {
+            EXPECT_GE(r.words[i].start, r.words[i - 1].end) << i;
+        }
+    }
+    EXPECT_LE(r.words.back().end, r.phonemes.back().end);
+    EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
+}
+
+TEST_F(Analysis, ResultsHaveTheirShape) {
+    for (const char* transcript : {static_cast<const char*>(nullptr), "Hello world"}) {
+        const auto settings = Settings(9);
+        VOXTRAIL_ANALYSIS* a = Analyse(hello, transcript, &settings);
+        ASSERT_NE(a, nullptr);
+        const Result r = ReadAll(a);
+        if (!transcript) {
+            EXPECT_TRUE(r.words.empty());
+        }
+
+        // Contiguous segments on the 16 ms grid from 0, each at least one frame long.
+        ASSERT_FALSE(r.phonemes.empty());
+        EXPECT_EQ(r.phonemes.front().start, 0.0);
+        for (size_t i = 0; i < r.phonemes.size(); ++i) {
+            const Segment& s = r.phonemes[i];
+            EXPECT_GE(s.id, 0);
+            EXPECT_LE(s.id, 40);
+            const long startMs = std::lround(s.start * 1000), endMs = std::lround(s.end * 1000);
+            EXPECT_EQ(startMs % 16, 0) << i;
+            EXPECT_EQ(endMs % 16, 0) << i;
+            EXPECT_GE(endMs - startMs, 16) << i;
+            EXPECT_EQ(s.start * 1000, double(startMs)); // exactly ms / 1000
+            if (i) {
+                EXPECT_EQ(s.start, r.phonemes[i - 1].end) << i;
+            }
+        }
+        // hello_world.wav lasts about 4.6 s; the segments end at its length cut to the grid.
+        EXPECT_NEAR(r.phonemes.back().end, 4.6, 0.3);
+
+        EXPECT_EQ(r.speech.size(), 15u);
+        ASSERT_EQ(r.gestures.size(), 11u);
+        size_t keyed = 0;
+        for (const auto* family : {&r.speech, &r.gestures})
+            for (const auto& track : *family) {
+                keyed += !track.empty();
+                for (size_t k = 0; k < track.size(); ++k) {
+                    EXPECT_TRUE(std::isfinite(track[k].value));
+                    EXPECT_TRUE(std::isfinite(track[k].inSlope));
+                    EXPECT_TRUE(std::isfinite(track[k].outSlope));
+                    if (k) {
+                        EXPECT_GT(track[k].time, track[k - 1].time);
+                    }
+                }
+            }
+        EXPECT_GT(keyed, 3u);
+        EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
+    }
+}
+
+TEST_F(Analysis, TheSeedFixesTheGestures) {
+    const std::string sound = EvaluationSound("quick_fox.wav");
+    auto settings = Settings(1234);
+    VOXTRAIL_ANALYSIS* first = Analyse(sound, nullptr, &settings);
+    VOXTRAIL_ANALYSIS* second = Analyse(sound, nullptr, &settings);
+    settings.randomSeed = 4321;
+    VOXTRAIL_ANALYSIS* other = Analyse(sound, nullptr, &settings);
+    ASSERT_TRUE(first && second && other);
+    const Result a = ReadAll(first), b = ReadAll(second), c = ReadAll(other);
+    EXPECT_TRUE(a == b);
+    EXPECT_EQ(a.phonemes, c.phonemes);
+    EXPECT_EQ(a.speech, c.speech);
+    EXPECT_NE(a.gestures, c.gestures);
+    // Earlier analyses keep their own copies.
+    VoxtrailFreeAnalysis(&second);
+    EXPECT_TRUE(ReadAll(first) == a);
+    VoxtrailFreeAnalysis(&first);
+    VoxtrailFreeAnalysis(&other);
+}
+
+TEST_F(Analysis, FastFlagOnlyChangesTheSpeechTargets) {
+    auto settings = Settings(77);
+    VOXTRAIL_ANALYSIS* slow = Analyse(hello, nullptr, &settings);
+    settings.fastFlag = 1;
+    VOXTRAIL_ANALYSIS* fast = Analyse(hello, nullptr, &settings);
+    ASSERT_TRUE(slow && fast);
+    const Result s = ReadAll(slow), f = ReadAll(fast);
+    EXPECT_EQ(s.phonemes, f.phonemes);
+    EXPECT_EQ(s.gestures, f.gestures);
+    EXPECT_EQ(s.speech.size(), f.speech.size());
+    VoxtrailFreeAnalysis(&slow);
+    VoxtrailFreeAnalysis(&fast);
+}
+
+TEST_F(Analysis, EveryRateAndFormatIsAnalysed) {
+    // 16000, 22050 (resampled to 16000) and 8000 Hz evaluation sounds; an 8-bit AIFF and a
+    // SPHERE file from the audio fixtures.
+    const std::string sounds[] = {EvaluationSound("hello_world.wav"),
+                                  EvaluationSound("quick_fox.wav"),
+                                  EvaluationSound("phone_message.wav"),
+                                  std::string(VX_TEST_DATA) + "/audio/aiff8_mono_8000.aiff",
+                                  std::string(VX_TEST_DATA) + "/audio/sphere_16k.sph"};
+    for (const std::string& sound : sounds) {
+        const uint32_t code = Code(sound, nullptr);
+        EXPECT_TRUE(code == 0 || code == VOXTRAIL_ANALYSIS_FAILED_ERR) << sound;
+        if (sound.find("Evaluation") != std::string::npos) {
+            EXPECT_EQ(code, 0u) << sound;
+        }
+    }
+}

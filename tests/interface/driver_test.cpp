@@ -1,0 +1,171 @@
+// The driver's stale-track bookkeeping and the frame sampling of an analysis.
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis.h"
+#include "digital_audio.h"
+#include "errors.h"
+#include "track_manager.h"
+
+using namespace Vantrix;
+
+namespace {
+
+// A key list that is constant at value over [fromMs, toMs].
+TKeyList Flat(int32_t fromMs, int32_t toMs, double value) {
+    TKeyList keys;
+    keys.Append(fromMs, value);
+    keys.Append(toMs, value);
+    keys.SetFlatHandles();
+    return keys;
+}
+
+// Speech tracks: the rest track, then the given ones; eleven empty gesture tracks.
+void Fill(VOXTRAIL_ANALYSIS& a, const std::vector<TKeyList>& speech, int32_t fps) {
+    a.framesPerSecond = fps;
+    a.speechTracks->Append(TTrack(Flat(0, 5000, 1.0), 0));
+    for (size_t i = 0; i < speech.size(); ++i)
+        a.speechTracks->Append(TTrack(speech[i], int32_t(i) + 1));
+    for (int32_t g = 0; g < 11; ++g)
+        a.gestureTracks->Append(TTrack(TKeyList(), g));
+}
+
+} // namespace
+
+TEST(TrackManager, TracksGoStaleWhenTheirInputsChange) {
+    TTrackManager driver;
+    EXPECT_TRUE(driver.SpeechTracks().IsStale());
+    EXPECT_TRUE(driver.GestureTracks().IsStale());
+    // Nothing segmented yet.
+    EXPECT_EQ(driver.GenerateSpeechTracks(), eetDataFailure);
+    EXPECT_EQ(driver.GenerateGestureTracks(1), eetDataFailure);
+
+    // A sound under three frames needs no data files: one silence.
+    std::vector<double> samples(480, 0.0);
+    TDigitalAudio sound(16000, uint32_t(samples.size()), samples.data());
+    ASSERT_EQ(driver.SetInput(sound, nullptr), 0);
+    ASSERT_EQ(driver.Phonemes().Count(), 1);
+    EXPECT_EQ(driver.GenerateSpeechTracks(), 0);
+    EXPECT_FALSE(driver.SpeechTracks().IsStale());
+    EXPECT_EQ(driver.SpeechTracks().Count(), 16);
+    EXPECT_EQ(driver.GenerateGestureTracks(1), 0);
+    EXPECT_FALSE(driver.GestureTracks().IsStale());
+    EXPECT_EQ(driver.GestureTracks().Count(), 11);
+
+    driver.GetTrackMapper().ResetToDefault();
+    EXPECT_TRUE(driver.SpeechTracks().IsStale());
+    EXPECT_FALSE(driver.GestureTracks().IsStale());
+    driver.GetGesturesMapper().SelectDefault();
+    EXPECT_TRUE(driver.GestureTracks().IsStale());
+    // Notifications only mark; the tracks themselves stay until regenerated.
+    EXPECT_EQ(driver.SpeechTracks().Count(), 16);
+}
+
+TEST(FrameSampling, TheLargestIntegralWinsAndTiesGoToTheLaterTrack) {
+    VOXTRAIL_ANALYSIS a;
+    // At 8 frames per second a frame is 125 ms wide around f x 125 ms; the times below make
+    // every integral exact. Track 1 holds 1 over [0, 1024]; track 2 holds 2 over [500, 750];
+    // track 3 has no keys; track 4 is 0 throughout.
+    Fill(a, {Flat(0, 1024, 1.0), Flat(500, 750, 2.0), TKeyList(), Flat(0, 1024, 0.0)}, 8);
+    ASSERT_EQ(SampleFrameRange(a), 0);
+    const ADynaVector<int32_t>& range = *a.frameRange;
+    ASSERT_EQ(range.Low(), 0);
+    ASSERT_EQ(range.High(), 8);
+    // Frames 4 and 6 hold 125 of either track: the later one takes them.
+    const int32_t expected[] = {0, 0, 0, 0, 1, 1, 1, 0, 0};
+    for (int32_t f = 0; f <= 8; ++f)
+        EXPECT_EQ(range.At(f), expected[f]) << f;
+}
+
+TEST(FrameSampling, FramesWithoutAnyCurveAreMinusOne) {
+    VOXTRAIL_ANALYSIS a;
+    Fill(a, {Flat(0, 1000, 0.0), Flat(600, 1000, -1.0)}, 10);
+    ASSERT_EQ(SampleFrameRange(a), 0);
+    EXPECT_EQ(a.frameRange->At(2), -1);
+    EXPECT_EQ(a.frameRange->At(8), 1); // the absolute integral counts
+}
+
+TEST(FrameSampling, TablesHoldFrameAverages) {
+    VOXTRAIL_ANALYSIS a;
+    Fill(a, {Flat(0, 1000, 1.0), Flat(400, 600, 2.0)}, 10);
+    TKeyList ramp;
+    ramp.Append(0, 0.0);
+    ramp.Append(2000, 1.0);
+    (*a.gestureTracks)[4].Keys() = ramp; // linear: handles on the line
+    (*a.gestureTracks)[4].Keys()[0].SetOutHandle({kHandlePoint, 2000.0 / 3, 1.0 / 3});
+    (*a.gestureTracks)[4].Keys()[1].SetInHandle({kHandlePoint, 4000.0 / 3, 2.0 / 3});
+    ASSERT_EQ(SampleSpeechFrames(a), 0);
+    ASSERT_EQ(SampleGestureFrames(a), 0);
+
+    const AMatrix<double>& speech = *a.speechFrames;
+    // The gesture track widens the span to 2000 ms: frames 0..20 for every table.
+    EXPECT_EQ(speech.RowLow(), 0);
+    EXPECT_EQ(speech.RowHigh(), 20);
+    EXPECT_EQ(speech.Cols(), 2);
+    EXPECT_DOUBLE_EQ(speech.At(0, 0), 0.5); // half the frame lies before the first key
+    EXPECT_DOUBLE_EQ(speech.At(5, 0), 1.0);
+    EXPECT_DOUBLE_EQ(speech.At(4, 1), 1.0);
+    EXPECT_DOUBLE_EQ(speech.At(5, 1), 2.0);
+    EXPECT_DOUBLE_EQ(speech.At(15, 0), 0.0);
+
+    const AMatrix<double>& gestures = *a.gestureFrames;
+    EXPECT_EQ(gestures.Cols(), 11);
+    EXPECT_NEAR(gestures.At(10, 4), 0.5, 1e-12);
+    EXPECT_NEAR(gestures.At(3, 4), 0.15, 1e-12);
+    EXPECT_EQ(gestures.At(10, 0), 0.0);
+}
+
+TEST(FrameSampling, EmptySpansAndMissingTracksFail) {
+    VOXTRAIL_ANALYSIS empty;
+    Fill(empty, {TKeyList(), TKeyList()}, 30);
+    EXPECT_EQ(SampleFrameRange(empty), 1);
+    EXPECT_EQ(SampleSpeechFrames(empty), 0);
+    EXPECT_EQ(empty.speechFrames->Rows(), 1);
+    EXPECT_EQ(empty.speechFrames->RowLow(), 0);
+
+    VOXTRAIL_ANALYSIS restOnly;
+    restOnly.speechTracks->Append(TTrack(Flat(0, 100, 1.0), 0));
+    restOnly.gestureTracks->Append(TTrack(Flat(0, 100, 1.0), 0));
+    EXPECT_EQ(SampleFrameRange(restOnly), eetArgumentFailure);
+    EXPECT_EQ(SampleSpeechFrames(restOnly), eetArgumentFailure);
+
+    VOXTRAIL_ANALYSIS noGestures;
+    noGestures.speechTracks->Append(TTrack(Flat(0, 100, 1.0), 0));
+    noGestures.speechTracks->Append(TTrack(Flat(0, 100, 1.0), 1));
+    EXPECT_EQ(SampleFrameRange(noGestures), 0);
+    EXPECT_EQ(SampleGestureFrames(noGestures), eetArgumentFailure);
+}
+
+TEST(FrameSampling, FrameRatesBeyondReasonAreRefusedNotAllocated) {
+    VOXTRAIL_ANALYSIS a;
+    Fill(a, {Flat(0, 300000, 1.0)}, 1000000);
+    EXPECT_EQ(SampleFrameRange(a), eetRangeFailure);
+    EXPECT_EQ(SampleSpeechFrames(a), eetRangeFailure);
+}
+
+TEST(AnalysisObject, IsWholeOnlyWithItsTagAndEveryPart) {
+    VOXTRAIL_ANALYSIS a;
+    EXPECT_FALSE(a.IsWhole()); // no tag, no sound
+    std::vector<double> samples(160, 0.0);
+    a.sound = std::make_unique<TDigitalAudio>(16000, 160, samples.data());
+    EXPECT_FALSE(a.IsWhole());
+    a.validityTag = &a;
+    EXPECT_TRUE(a.IsWhole());
+    a.gestureFrames.reset();
+    EXPECT_FALSE(a.IsWhole());
+}
+
+TEST(AnalysisRegistry, KeepsOrderAndUnlinksAnyEntry) {
+    VOXTRAIL_ANALYSIS x, y, z;
+    TAnalysisRegistry registry;
+    registry.Append(&x);
+    registry.Append(&y);
+    registry.Append(&z);
+    EXPECT_TRUE(registry.Unlink(&y));
+    EXPECT_FALSE(registry.Unlink(&y));
+    EXPECT_FALSE(registry.Contains(&y));
+    EXPECT_TRUE(registry.Contains(&z));
+    EXPECT_EQ(registry.Entries(), (std::list<VOXTRAIL_ANALYSIS*>{&x, &z}));
+}
