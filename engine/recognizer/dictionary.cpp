@@ -59,10 +59,14 @@ int32_t lookUpDictionary(const std::string& dictionaryPath, TranscriptWords& wor
 }
 
 int32_t pronounceUnknownWords(const std::string& lexiconPath, TranscriptWords& words) {
-    TLetterToSound model;
-    model.Learn(lexiconPath);
+    // Only the contexts of the words asked about are learnt, in one pass through the lexicon.
+    std::vector<std::string_view> unknown;
+    for (const TTranscriptWord& word : words)
+        if (word.pronunciations.empty()) unknown.push_back(word.text);
+    std::vector<std::string> predicted = PronounceFromLexicon(lexiconPath, unknown);
+    size_t next = 0;
     for (TTranscriptWord& word : words)
-        if (word.pronunciations.empty()) word.pronunciations.push_back(model.Pronounce(word.text));
+        if (word.pronunciations.empty()) word.pronunciations.push_back(std::move(predicted[next++]));
     return eetSuccess;
 }
 

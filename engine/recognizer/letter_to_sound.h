@@ -56,6 +56,13 @@ private:
     size_t nodeCount = 0;
 };
 
+// Predicted pronunciations of upper-case spellings, one per spelling: what Learn followed by
+// Pronounce gives, but learning only the trie paths that these spellings' contexts reach. Throws
+// as Learn does.
+std::vector<std::string> PronounceFromLexicon(const std::string& lexiconPath,
+                                              const std::vector<std::string_view>& spellings,
+                                              size_t maxTrieBytes = kMaxContextTrieBytes);
+
 // The context of position i among n letter units: u[i], then alternately the next unit to the
 // left and to the right, with -1 once for each word edge (n + 2 entries).
 void BuildContext(const int32_t* unitIndices, int32_t n, int32_t i, std::vector<int32_t>& context);

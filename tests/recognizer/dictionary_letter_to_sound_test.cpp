@@ -142,10 +142,56 @@ TEST_F(LetterToSound, MalformedEntriesAreCatastrophic) {
     }
 }
 
+TEST_F(LetterToSound, GroupsAreTokensJoinedBySingleSpaces) {
+    TLetterToSound model;
+    // Tabs and runs of blanks between tokens, a bar inside a token, a group too long to pack and
+    // a control character: each group is its tokens joined by one space.
+    model.Learn(Write("ABC\tax \t l |\tp|q |  y uw ax  ay\nAB ax l | \x01\n"));
+    EXPECT_EQ(model.Groups(), (Texts{"\x01", "ax l", "p|q", "y uw ax ay"}));
+    EXPECT_EQ(model.Pronounce("ABC"), "ax l p|q y uw ax ay");
+}
+
+TEST_F(LetterToSound, QueryDirectedPathAnswersAsTheWholeTrie) {
+    std::string path = Write("AB ae | b\nAB(2) ey | b\nAC aa | k\nCAT k | ae | t\n");
+    std::vector<std::string_view> words{"AB", "AC", "", "XYZ", "CAT", "TAC", "AB"};
+    std::vector<std::string> got = PronounceFromLexicon(path, words);
+    // A: ae twice at the root (AB, CAT); below it ae, ey and aa tie, which never replaces that.
+    EXPECT_EQ(got, (Texts{"ae b", "aa k", "", "", "k ae t", "t ae k", "ae b"}));
+    TLetterToSound model;
+    model.Learn(path);
+    for (size_t w = 0; w < words.size(); ++w)
+        EXPECT_EQ(got[w], model.Pronounce(words[w])) << words[w];
+}
+
+TEST_F(LetterToSound, QueryDirectedPathChecksTheWholeLexicon) {
+    auto kind = [&](const std::string& text, std::vector<std::string_view> words) {
+        try {
+            PronounceFromLexicon(Write(text), words);
+        } catch (EErrorType thrown) {
+            return int32_t(thrown);
+        }
+        return int32_t(eetSuccess);
+    };
+    // A bad entry far from the queried letters, or with no word queried at all, still stops it.
+    EXPECT_EQ(kind("AB ae | b\nZZZQ z | k | w\n", {"AB"}), eetCatastrophicFailure);
+    EXPECT_EQ(kind("AB ae | b | k\n", {}), eetCatastrophicFailure);
+    EXPECT_EQ(kind("# only\n", {"AB"}), eetCatastrophicFailure);
+    EXPECT_EQ(kind("AB ae | b\n", {"AB"}), eetSuccess);
+    try {
+        PronounceFromLexicon((folder / "none.dat").string(), {"AB"});
+        ADD_FAILURE() << "a missing lexicon was read";
+    } catch (EErrorType thrown) {
+        EXPECT_EQ(thrown, eetCatastrophicFailure);
+    }
+}
+
 TEST_F(LetterToSound, TestLexiconPredictsUnseenWords) {
     TLetterToSound model;
     model.Learn(std::string(VX_TEST_DATA) + "/recognizer/dictionary/DtC6dl.dat");
     EXPECT_EQ(model.Pronounce("QUIZ"), "k w ih z");
     EXPECT_EQ(model.Pronounce("STREET"), "s t r iy t");
     EXPECT_EQ(model.Pronounce("HELLO"), "hh eh l ow");
+    EXPECT_EQ(PronounceFromLexicon(std::string(VX_TEST_DATA) + "/recognizer/dictionary/DtC6dl.dat",
+                                   {"QUIZ", "STREET", "HELLO"}),
+              (Texts{"k w ih z", "s t r iy t", "hh eh l ow"}));
 }

@@ -1,18 +1,23 @@
-// vx-pronounce: learns the engine's letter-to-sound model from an aligned lexicon and prints the
-// pronunciation it predicts for every word read from standard input.
+// vx-pronounce: prints the pronunciation that the engine's letter-to-sound model predicts from
+// an aligned lexicon for every word read from standard input.
 //
 //     vx-pronounce LEXICON < words      one word per line (or several separated by blanks)
 //
-// Output: "WORD<TAB>phonemes" per word, WORD upper case as the engine sees it.
+// Output: "WORD<TAB>phonemes" per word in input order, WORD upper case as the engine sees it.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "errors.h"
 #include "letter_to_sound.h"
 
 namespace {
+
+// Up to this many words only their contexts are learnt; past it the whole trie is cheaper.
+constexpr size_t kQueryDirectedWords = 2000;
 
 // Upper case as transcript cleaning makes it; other characters are kept for the model to skip.
 std::string UpperCase(const std::string& word) {
@@ -29,10 +34,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s LEXICON < words\n", argv[0]);
         return 2;
     }
-    Vantrix::TLetterToSound model;
+    // All words first: a few words need only the contexts they reach, in one lexicon pass.
+    std::ios::sync_with_stdio(false);
+    std::vector<std::string> words;
+    for (std::string word; std::cin >> word;)
+        words.push_back(UpperCase(word));
+    std::vector<std::string_view> spellings(words.begin(), words.end());
+
     auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> pronunciations;
     try {
-        model.Learn(argv[1]);
+        if (words.size() <= kQueryDirectedWords) {
+            pronunciations = Vantrix::PronounceFromLexicon(argv[1], spellings);
+        } else {
+            Vantrix::TLetterToSound model;
+            model.Learn(argv[1]);
+            for (std::string_view word : spellings)
+                pronunciations.push_back(model.Pronounce(word));
+        }
     } catch (Vantrix::EErrorType kind) {
         std::fprintf(stderr, "%s: cannot learn from %s: %s\n", argv[0], argv[1],
                      Vantrix::NameOf(kind));
@@ -40,14 +59,11 @@ int main(int argc, char** argv) {
     }
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "learnt %zu units, %zu groups, %zu nodes in %.3f s\n",
-                 model.Units().size(), model.Groups().size(), model.NodeCount(), seconds);
+    std::fprintf(stderr, "pronounced %zu words in %.3f s\n", words.size(), seconds);
 
-    std::ios::sync_with_stdio(false);
-    std::string word, line;
-    while (std::cin >> word) {
-        word = UpperCase(word);
-        line.assign(word).append(1, '\t').append(model.Pronounce(word)).append(1, '\n');
+    std::string line;
+    for (size_t w = 0; w < words.size(); ++w) {
+        line.assign(words[w]).append(1, '\t').append(pronunciations[w]).append(1, '\n');
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return 0;
