@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every system package the project needs to build, test and fuzz. Idempotent; run as root.
+# Installs every system package the project needs to build, test and fuzz; with --training also
+# what regenerates the shipped models. Idempotent; run as root (or with sudo available).
 set -euo pipefail
 
 packages=(
@@ -8,8 +9,11 @@ packages=(
     libgtest-dev googletest libbenchmark-dev
     libsndfile1-dev libkissfft-dev
     sox libsox-fmt-all espeak-ng
-    python3
+    python3 python3-numpy python3-torch
 )
+if [ "${1:-}" = "--training" ]; then
+    packages+=(festlex-cmu pocketsphinx-en-us)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
