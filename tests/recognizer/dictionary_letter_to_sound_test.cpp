@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "dictionary.h"
+#include "encoded_files_test_support.h"
 #include "errors.h"
 #include "letter_to_sound.h"
 #include "line_codec.h"
@@ -18,21 +19,8 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-class LetterToSound : public ::testing::Test {
+class LetterToSound : public EncodedFilesTest {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("vx_lts_" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string Write(const std::string& text) {
-        std::string path = (folder / ("lexicon" + std::to_string(++files) + ".dat")).string();
-        std::ofstream(path, std::ios::binary) << EncodeLine(text);
-        return path;
-    }
     // Kind thrown while learning the text, or eetSuccess.
     int32_t LearnKind(const std::string& text, size_t maxBytes = kMaxContextTrieBytes) {
         TLetterToSound model(maxBytes);
@@ -43,9 +31,6 @@ protected:
         }
         return eetSuccess;
     }
-
-    fs::path folder;
-    int files = 0;
 };
 
 } // namespace

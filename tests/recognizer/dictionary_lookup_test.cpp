@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "dictionary.h"
+#include "encoded_files_test_support.h"
 #include "errors.h"
 #include "line_codec.h"
 
@@ -21,25 +22,9 @@ const std::string kLexicon = kDataFolder + "DtC6dl.dat";
 
 using Texts = std::vector<std::string>;
 
-class DictionaryFiles : public ::testing::Test {
+class DictionaryFiles : public EncodedFilesTest {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("vx_dictionary_" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    // Writes text through the line encoding and returns the file's path.
-    std::string Write(const std::string& name, const std::string& text) {
-        std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << EncodeLine(text);
-        return path;
-    }
     std::string Missing() const { return (folder / "missing.dat").string(); }
-
-    fs::path folder;
 };
 
 int32_t ThrownKind(const std::function<void()>& run) {

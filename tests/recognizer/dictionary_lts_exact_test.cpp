@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "encoded_files_test_support.h"
 #include "letter_to_sound.h"
 #include "line_codec.h"
 
@@ -71,25 +72,7 @@ void ExpectSameAsWholeTrie(const std::string& lexicon, const std::vector<std::st
     }
 }
 
-class LetterToSoundExact : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("vx_lts_exact_" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string Write(const std::string& text) {
-        std::string path = (folder / ("lexicon" + std::to_string(++files) + ".dat")).string();
-        std::ofstream(path, std::ios::binary) << EncodeLine(text);
-        return path;
-    }
-
-    fs::path folder;
-    int files = 0;
-};
+using LetterToSoundExact = EncodedFilesTest;
 
 // A small lexicon over few letters and phones: ties everywhere, groups first met in an order
 // other than their sorted one, and every spelling quirk the format allows.
