@@ -11,9 +11,9 @@
 #include "gestures.h"
 #include "gestures_mapper.h"
 #include "lip_sync.h"
+#include "phonemes.h"
 #include "rules_mapper.h"
 #include "track_mapper.h"
-#include "phonemes.h"
 #include "tracks.h"
 
 namespace {

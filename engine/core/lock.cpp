@@ -22,6 +22,8 @@ TCriticalSection::TCriticalSection() {
     }
 }
 
-TCriticalSection::~TCriticalSection() { Section().unlock(); }
+TCriticalSection::~TCriticalSection() {
+    Section().unlock();
+}
 
 } // namespace Vantrix

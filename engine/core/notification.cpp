@@ -22,7 +22,8 @@ int32_t ANotificationServer::Detach(ANotificationClient* client) {
 int32_t ANotificationServer::NotifyClients() {
     // A client may detach itself while being notified; walk a snapshot.
     std::vector<ANotificationClient*> snapshot = clients;
-    for (ANotificationClient* client : snapshot) client->OnNotify(*this);
+    for (ANotificationClient* client : snapshot)
+        client->OnNotify(*this);
     return eetSuccess;
 }
 

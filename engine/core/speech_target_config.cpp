@@ -60,8 +60,8 @@ constexpr long kMaxNumbersPerRow = (TIniFile::kMaxValueLength + 1) / 2;
 } // namespace
 
 uint32_t ParseSpeechTargetConfiguration(std::unique_ptr<TLabeledPhonemesToTracksMap>& mapOut,
-                                        int32_t& labelOut, const char* path,
-                                        TTrackMapper* mapper, std::string& detail) {
+                                        int32_t& labelOut, const char* path, TTrackMapper* mapper,
+                                        std::string& detail) {
     detail.clear();
     if (mapOut || !path) return VOXTRAIL_INTERNAL_ERR;
 

@@ -17,7 +17,7 @@ constexpr const char* kNumSpeechTargetsKey = "NumSpeechTargets";
 // Returns a VOXTRAIL_ code; detail receives the parser's message for a parse error
 // (empty when the failure has none). On failure mapOut stays empty.
 uint32_t ParseSpeechTargetConfiguration(std::unique_ptr<TLabeledPhonemesToTracksMap>& mapOut,
-                                        int32_t& labelOut, const char* path,
-                                        TTrackMapper* mapper, std::string& detail);
+                                        int32_t& labelOut, const char* path, TTrackMapper* mapper,
+                                        std::string& detail);
 
 } // namespace Vantrix

@@ -26,6 +26,8 @@ void Trace(const char* format, ...) {
     va_end(args);
 }
 
-TraceSink SetTraceSink(TraceSink sink) { return gSink.exchange(sink); }
+TraceSink SetTraceSink(TraceSink sink) {
+    return gSink.exchange(sink);
+}
 
 } // namespace Vantrix

@@ -5,9 +5,10 @@
 namespace Vantrix {
 
 const char* const kMapRowKeys[kMapRows] = {
-    "IY", "IH", "EH", "EY", "AE", "AA", "AW", "AY", "AH", "AO", "OY", "OW", "UH", "UW", "ER",
-    "AX", "S",  "SH", "Z",  "ZH", "F",  "TH", "V",  "DH", "M",  "N",  "NG", "L",  "R",  "W",
-    "Y",  "HH", "B",  "D",  "JH", "G",  "P",  "T",  "K",  "CH", "SIL", "SHORTSIL", "FLAP"};
+    "IY", "IH", "EH", "EY", "AE", "AA", "AW", "AY",  "AH",       "AO",  "OY",
+    "OW", "UH", "UW", "ER", "AX", "S",  "SH", "Z",   "ZH",       "F",   "TH",
+    "V",  "DH", "M",  "N",  "NG", "L",  "R",  "W",   "Y",        "HH",  "B",
+    "D",  "JH", "G",  "P",  "T",  "K",  "CH", "SIL", "SHORTSIL", "FLAP"};
 
 TPhonemesToTracksMap::TPhonemesToTracksMap(int32_t numTracks)
     : numTracks(numTracks), weights(0, kMapRows - 1, 0, numTracks - 1) {
@@ -38,24 +39,15 @@ TLabeledPhonemesToTracksMap TTrackMapper::BuiltInMap() {
     };
     // Each row drives a single track; everything else stays 0.
     static const Entry kEntries[] = {
-        {"SIL", 0, 1.0},
-        {"IY", 1, 0.85},
-        {"ER", 2, 0.85},
-        {"IH EH EY AE AW AY AH AX", 3, 0.85},
-        {"HH SHORTSIL", 3, 0.2},
-        {"AA AO", 4, 0.85},
-        {"OY OW UH UW", 5, 0.85},
-        {"W Y", 6, 0.85},
-        {"S Z", 7, 0.85},
-        {"SH ZH JH CH", 8, 0.85},
-        {"F V", 9, 0.7},
-        {"TH DH", 10, 0.85},
-        {"L D T", 11, 0.85},
-        {"FLAP", 11, 0.5},
-        {"M B P", 12, 0.85},
-        {"N NG", 13, 0.85},
-        {"R", 14, 0.85},
-        {"G K", 15, 0.2},
+        {"SIL", 0, 1.0},          {"IY", 1, 0.85},
+        {"ER", 2, 0.85},          {"IH EH EY AE AW AY AH AX", 3, 0.85},
+        {"HH SHORTSIL", 3, 0.2},  {"AA AO", 4, 0.85},
+        {"OY OW UH UW", 5, 0.85}, {"W Y", 6, 0.85},
+        {"S Z", 7, 0.85},         {"SH ZH JH CH", 8, 0.85},
+        {"F V", 9, 0.7},          {"TH DH", 10, 0.85},
+        {"L D T", 11, 0.85},      {"FLAP", 11, 0.5},
+        {"M B P", 12, 0.85},      {"N NG", 13, 0.85},
+        {"R", 14, 0.85},          {"G K", 15, 0.2},
     };
     TLabeledPhonemesToTracksMap map(16, 0);
     for (const Entry& entry : kEntries) {

@@ -126,7 +126,7 @@ private:
 
     // Utterance.
     int32_t frameOffset = 0;
-    int32_t frame = 0; // frames of the utterance seen so far
+    int32_t frame = 0;          // frames of the utterance seen so far
     int32_t sinkNode = -1;      // final node whose arcs stay closed (word by word)
     int32_t threshold = 0;      // pruning threshold, in the units of the frame being scored
     int32_t shift = 0;          // best score of the previous frame, subtracted from this one

@@ -66,7 +66,8 @@ int32_t pronounceUnknownWords(const std::string& lexiconPath, TranscriptWords& w
     std::vector<std::string> predicted = PronounceFromLexicon(lexiconPath, unknown);
     size_t next = 0;
     for (TTranscriptWord& word : words)
-        if (word.pronunciations.empty()) word.pronunciations.push_back(std::move(predicted[next++]));
+        if (word.pronunciations.empty())
+            word.pronunciations.push_back(std::move(predicted[next++]));
     return eetSuccess;
 }
 

@@ -35,12 +35,14 @@ std::string WriteConfig(const std::string& name, const std::string& numTargets, 
     out << "; written by the test\r\n" << header << "\r\nNumSpeechTargets=" << numTargets << "\r\n";
     for (const char* key : kMapRowKeys) {
         std::string value;
-        for (int j = 0; j < n; ++j) value += j ? ",0.5" : "0.5";
+        for (int j = 0; j < n; ++j)
+            value += j ? ",0.5" : "0.5";
         auto it = rows.find(key);
         if (it != rows.end()) value = it->second;
         if (value == "<omit>") continue;
         std::string spelled = std::string(1, key[0]);
-        for (const char* c = key + 1; *c; ++c) spelled += char(std::tolower(*c));
+        for (const char* c = key + 1; *c; ++c)
+            spelled += char(std::tolower(*c));
         out << spelled << "=" << value << "\r\n";
     }
     return path;
@@ -74,16 +76,17 @@ TEST(BuiltInMap, SixteenTracksOneWeightPerRow) {
         double weight;
     };
     // Spot checks across the table, including the odd weights.
-    for (Expect e : {Expect{40, 0, 1.0}, Expect{0, 1, 0.85}, Expect{14, 2, 0.85}, Expect{15, 3, 0.85},
-                     Expect{31, 3, 0.2}, Expect{41, 3, 0.2}, Expect{9, 4, 0.85}, Expect{13, 5, 0.85},
-                     Expect{30, 6, 0.85}, Expect{18, 7, 0.85}, Expect{39, 8, 0.85}, Expect{22, 9, 0.7},
-                     Expect{23, 10, 0.85}, Expect{33, 11, 0.85}, Expect{42, 11, 0.5},
-                     Expect{36, 12, 0.85}, Expect{26, 13, 0.85}, Expect{28, 14, 0.85},
-                     Expect{38, 15, 0.2}})
+    for (Expect e :
+         {Expect{40, 0, 1.0}, Expect{0, 1, 0.85}, Expect{14, 2, 0.85}, Expect{15, 3, 0.85},
+          Expect{31, 3, 0.2}, Expect{41, 3, 0.2}, Expect{9, 4, 0.85}, Expect{13, 5, 0.85},
+          Expect{30, 6, 0.85}, Expect{18, 7, 0.85}, Expect{39, 8, 0.85}, Expect{22, 9, 0.7},
+          Expect{23, 10, 0.85}, Expect{33, 11, 0.85}, Expect{42, 11, 0.5}, Expect{36, 12, 0.85},
+          Expect{26, 13, 0.85}, Expect{28, 14, 0.85}, Expect{38, 15, 0.2}})
         EXPECT_EQ(map.Weight(e.row, e.track), e.weight) << kMapRowKeys[e.row];
     for (int32_t r = 0; r < kMapRows; ++r) {
         int nonZero = 0;
-        for (int32_t t = 0; t < 16; ++t) nonZero += map.Weight(r, t) != 0.0;
+        for (int32_t t = 0; t < 16; ++t)
+            nonZero += map.Weight(r, t) != 0.0;
         EXPECT_EQ(nonZero, 1) << kMapRowKeys[r];
     }
 }
@@ -125,7 +128,8 @@ TEST(SpeechTargetConfig, ThreeTargetsAtHalf) {
     EXPECT_EQ(out.map->NumTracks(), 4);
     for (int32_t r = 0; r < kMapRows; ++r) {
         EXPECT_EQ(out.map->Weight(r, 0), r == 40 ? 1.0 : 0.0);
-        for (int32_t j = 1; j <= 3; ++j) EXPECT_EQ(out.map->Weight(r, j), 0.5);
+        for (int32_t j = 1; j <= 3; ++j)
+            EXPECT_EQ(out.map->Weight(r, j), 0.5);
     }
     EXPECT_GE(out.label, 1);
     EXPECT_EQ(out.map->Label(), out.label);
@@ -172,9 +176,11 @@ TEST(SpeechTargetConfig, HugeTargetCountFailsWithoutAllocating) {
     }
     // 512 one-digit numbers fit exactly in the longest value the reader keeps.
     std::string row = "1";
-    for (int j = 1; j < 512; ++j) row += ",1";
+    for (int j = 1; j < 512; ++j)
+        row += ",1";
     std::map<std::string, std::string> rows;
-    for (const char* key : kMapRowKeys) rows[key] = row;
+    for (const char* key : kMapRowKeys)
+        rows[key] = row;
     ParseOutcome out = Parse(WriteConfig("max.ini", "512", 0, rows), &mapper);
     ASSERT_EQ(out.code, VOXTRAIL_NOERR) << out.detail;
     EXPECT_EQ(out.map->NumTracks(), 513);
@@ -224,7 +230,8 @@ TEST(SpeechTargetConfig, RowParsing) {
             continue;
         }
         ASSERT_EQ(out.code, VOXTRAIL_NOERR) << c.ax << ": " << out.detail;
-        for (int j = 0; j < 3; ++j) EXPECT_DOUBLE_EQ(out.map->Weight(15, j + 1), c.weights[size_t(j)]);
+        for (int j = 0; j < 3; ++j)
+            EXPECT_DOUBLE_EQ(out.map->Weight(15, j + 1), c.weights[size_t(j)]);
     }
 }
 
@@ -234,8 +241,9 @@ TEST(SpeechTargetConfig, CallerErrorsAndStartup) {
     ParseOutcome preset;
     preset.map = std::make_unique<TLabeledPhonemesToTracksMap>(2);
     std::string detail;
-    EXPECT_EQ(ParseSpeechTargetConfiguration(preset.map, preset.label, path.c_str(), &mapper, detail),
-              VOXTRAIL_INTERNAL_ERR);
+    EXPECT_EQ(
+        ParseSpeechTargetConfiguration(preset.map, preset.label, path.c_str(), &mapper, detail),
+        VOXTRAIL_INTERNAL_ERR);
     std::unique_ptr<TLabeledPhonemesToTracksMap> none;
     int32_t label = 0;
     EXPECT_EQ(ParseSpeechTargetConfiguration(none, label, nullptr, &mapper, detail),
@@ -276,7 +284,7 @@ TEST(DataPaths, PresentOnlyWhenAllSixOpen) {
     ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
     TDataPaths paths;
     paths.SetDataFolder(folder);
-    const char* names[] = {"DtC6dal.dat", "DtC6dl.dat", "Wt16M9fs.dat",
+    const char* names[] = {"DtC6dal.dat",  "DtC6dl.dat",  "Wt16M9fs.dat",
                            "Wt16M9bs.dat", "Wt8S9fs.dat", "Wt8S9bs.dat"};
     for (const char* name : names) {
         EXPECT_FALSE(paths.DataPresent()) << name;

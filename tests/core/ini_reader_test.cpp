@@ -8,7 +8,8 @@ using namespace Vantrix;
 
 TEST(IniReader, SectionsAndKeysIgnoreCaseFirstMatchWins) {
     TIniFile ini;
-    ini.Parse("\xEF\xBB\xBF[Alpha]\r\nKey = one \r\nkey=two\r\n[alpha]\nother=x\n[Beta]\nKEY=three\n");
+    ini.Parse(
+        "\xEF\xBB\xBF[Alpha]\r\nKey = one \r\nkey=two\r\n[alpha]\nother=x\n[Beta]\nKEY=three\n");
     std::string value;
     ASSERT_TRUE(ini.GetValue("ALPHA", "key", value));
     EXPECT_EQ(value, "one");
@@ -20,8 +21,9 @@ TEST(IniReader, SectionsAndKeysIgnoreCaseFirstMatchWins) {
 
 TEST(IniReader, CommentsStrayLinesAndQuotes) {
     TIniFile ini;
-    ini.Parse("orphan=1\n[S]\n; a=commented\n  ;b=also\nno equals here\n[broken\nc=\"quoted value\"\n"
-              "d=\n=nokey\n");
+    ini.Parse(
+        "orphan=1\n[S]\n; a=commented\n  ;b=also\nno equals here\n[broken\nc=\"quoted value\"\n"
+        "d=\n=nokey\n");
     std::string value;
     EXPECT_FALSE(ini.GetValue("S", "a", value));
     EXPECT_FALSE(ini.GetValue("S", "b", value));

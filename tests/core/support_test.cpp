@@ -29,7 +29,8 @@ TEST(ErrorKinds, CaughtKindsAreTracedWithNameAndText) {
     TraceSink previous = SetTraceSink([](const char* text) { traced += text; });
     EXPECT_EQ(TraceCaught(eetReadFailure), eetReadFailure);
     SetTraceSink(previous);
-    EXPECT_EQ(traced, "Caught an exception (eetReadFailure): An attempt to read something failed.\n");
+    EXPECT_EQ(traced,
+              "Caught an exception (eetReadFailure): An attempt to read something failed.\n");
 }
 
 TEST(Nearest, HalvesGoAwayFromZeroAndSaturate) {
@@ -59,7 +60,8 @@ TEST(DynaVector, WidensKeepingElementsAtTheirIndices) {
     EXPECT_EQ(v.Low(), -2);
     EXPECT_EQ(v.High(), 5);
     EXPECT_EQ(v.At(5), 7);
-    for (int i = -2; i < 5; ++i) EXPECT_EQ(v.At(i), 0);
+    for (int i = -2; i < 5; ++i)
+        EXPECT_EQ(v.At(i), 0);
     v.Include(0); // already inside: nothing moves
     EXPECT_EQ(v.Count(), 8);
     EXPECT_THROW(v.At(6), EErrorType);
@@ -71,7 +73,8 @@ TEST(Matrix, RangesAreInclusiveAndChecked) {
     EXPECT_EQ(m.Cols(), 16);
     double sum = 0;
     for (int r = 0; r <= 42; ++r)
-        for (int c = 0; c <= 15; ++c) sum += m.At(r, c);
+        for (int c = 0; c <= 15; ++c)
+            sum += m.At(r, c);
     EXPECT_EQ(sum, 0.0);
     try {
         m.At(43, 0);

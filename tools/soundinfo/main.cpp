@@ -9,10 +9,14 @@ namespace {
 
 const char* TypeName(Vantrix::AudioFileType type) {
     switch (type) {
-    case Vantrix::kAudioFileWave: return "RIFF/WAVE";
-    case Vantrix::kAudioFileAiff: return "AIFF";
-    case Vantrix::kAudioFileSphere: return "NIST SPHERE";
-    default: return "unknown";
+    case Vantrix::kAudioFileWave:
+        return "RIFF/WAVE";
+    case Vantrix::kAudioFileAiff:
+        return "AIFF";
+    case Vantrix::kAudioFileSphere:
+        return "NIST SPHERE";
+    default:
+        return "unknown";
     }
 }
 
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     int status = 0;
-    for (int i = 1; i < argc; ++i) status |= Describe(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        status |= Describe(argv[i]);
     return status;
 }
