@@ -6,6 +6,11 @@ phone-labelled corpus, through vx-align:
 - boundary accuracy of the transcript alignment: the share of reference phone boundaries with
   an aligned boundary within 20 ms (and the converse share of aligned boundaries).
 
+Corpora without phone labels of their own (cathy, ljspeech, keywords) are measured against the
+labels align_corpus.py wrote: the phone error rate is then against the dictionary
+pronunciations of the transcript, and the boundaries are those of the networks that aligned
+them (not an independent reference).
+
 Usage: evaluate_decoder.py [--data DIR] [--rates 16000 8000] [--corpus fraser] [--json OUT]"""
 import argparse
 import json
@@ -18,6 +23,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import common  # noqa: E402
+import dataset  # noqa: E402
 
 ALIGN_TOOL = os.path.join(common.REPO, "build-train", "tools", "align", "vx-align")
 TOLERANCE_MS = 20
@@ -94,8 +100,13 @@ def evaluate(data, rate, corpus):
         if not os.path.exists(wav):
             subprocess.run(["sox", os.path.join(common.CORPUS, corpus, row["flac"]), "-b", "16",
                             wav], check=True)
+        lab = dataset.label_file(corpus, row)
+        if not os.path.exists(lab):
+            continue
         segments = [(int(round(s * 1000)), int(round(e * 1000)), common.CLASSES[c])
-                    for s, e, c in common.read_lab(os.path.join(common.CORPUS, corpus, row["lab"]))]
+                    for s, e, c in common.read_lab(lab)]
+        if not segments:
+            continue
         refs[wav] = collapse(segments)
         items.append((wav, row["transcript"]))
     to8k = rate == 8000

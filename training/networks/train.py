@@ -80,6 +80,8 @@ def main(argv=None):
                              "utterances (e.g. keywords=0.3, so its few words do not dominate)")
     parser.add_argument("--dev-corpora", nargs="+", default=["fraser"],
                         help="corpora whose development split picks the best epoch")
+    parser.add_argument("--init", metavar="WEIGHTS",
+                        help="start from a weight file (fine-tuning) instead of random weights")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--name", help="run name (default RATE_DIRECTION_sSTATE)")
     parser.add_argument("--threads", type=int, default=2)
@@ -101,7 +103,12 @@ def main(argv=None):
         sum(len(u.targets) for u in dev)), flush=True)
 
     torch.manual_seed(args.seed)
-    net = model.ExactNetwork(args.state)
+    if args.init:
+        net = model.ExactNetwork.from_layout(common.read_weight_file(args.init))
+        if net.state != args.state or net.extra_hidden is not None:
+            sys.exit("%s: not a network of %d state units" % (args.init, args.state))
+    else:
+        net = model.ExactNetwork(args.state)
     optimiser = torch.optim.Adam(net.parameters(), lr=args.lr)
     state = dict(epoch=0, lr=args.lr, best_loss=float("inf"), best_accuracy=0.0, history=[],
                  settings=vars(args))

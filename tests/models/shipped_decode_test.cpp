@@ -1,0 +1,138 @@
+// The shipped networks and lexicon recognize the spoken evaluation sounds: the transcript's
+// words come out in order at plausible times, and the free phoneme loop finds speech.
+#include <cctype>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "data_paths.h"
+#include "digital_audio.h"
+#include "phonemes.h"
+#include "recognizer.h"
+#include "words.h"
+
+using namespace Vantrix;
+
+namespace {
+
+constexpr int32_t kFrameMs = 16;
+
+struct TSample {
+    const char* name;
+    uint32_t analysedRate; // after the rate normaliser
+};
+
+const TSample kSamples[] = {
+    {"hello_world", 16000},  // 16 kHz
+    {"quick_fox", 16000},    // 22.05 kHz, brought down
+    {"phone_message", 8000}, // 8 kHz: the telephone networks
+};
+
+void PrintTo(const TSample& s, std::ostream* os) {
+    *os << s.name;
+}
+
+std::string SoundPath(const TSample& s) {
+    return std::string(VX_EVALUATION_SOUNDS) + "/" + s.name + ".wav";
+}
+
+std::string Transcript(const TSample& s) {
+    std::ifstream in(std::string(VX_EVALUATION_SOUNDS) + "/" + s.name + ".txt");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Upper-case words of a transcript: runs of letters and apostrophes.
+std::vector<std::string> CleanWords(const std::string& text) {
+    std::vector<std::string> words(1);
+    for (char c : text) {
+        if (std::isalpha(static_cast<unsigned char>(c)) || c == '\'')
+            words.back().push_back(char(std::toupper(static_cast<unsigned char>(c))));
+        else if (!words.back().empty())
+            words.emplace_back();
+    }
+    if (words.back().empty()) words.pop_back();
+    return words;
+}
+
+class ShippedDecode : public ::testing::TestWithParam<TSample> {
+protected:
+    void SetUp() override {
+        paths.SetDataFolder(VX_SHIPPED_DATA);
+        ASSERT_TRUE(paths.DataPresent());
+    }
+
+    // The sound at its analysed rate; its length in ms.
+    TDigitalAudio Load(int32_t& lengthMs) {
+        TDigitalAudio sound(SoundPath(GetParam()).c_str());
+        EXPECT_TRUE(sound.normaliseSampleRate());
+        EXPECT_EQ(sound.getSampleRate(), GetParam().analysedRate);
+        lengthMs = int32_t(sound.getDurationMs());
+        return sound;
+    }
+
+    TDataPaths paths;
+};
+
+TEST_P(ShippedDecode, TranscriptWordsComeOutInOrderOnTheFrameGrid) {
+    int32_t lengthMs = 0;
+    const TDigitalAudio sound = Load(lengthMs);
+    const std::string transcript = Transcript(GetParam());
+    const std::vector<std::string> expected = CleanWords(transcript);
+    ASSERT_FALSE(expected.empty());
+
+    TPhonemeRecognizer recognizer(paths);
+    TPhonemeList phonemes;
+    TWordList words;
+    ASSERT_EQ(recognizePhonemes(recognizer, sound, transcript, phonemes, words), 0);
+    ASSERT_EQ(words.Count(), int32_t(expected.size()));
+    int32_t previousEnd = 0;
+    for (int32_t i = 0; i < words.Count(); ++i) {
+        const TWord& w = words[i];
+        SCOPED_TRACE(w.Text());
+        EXPECT_EQ(w.Text(), expected[size_t(i)]);
+        EXPECT_LT(w.StartMs(), w.EndMs());
+        EXPECT_GE(w.StartMs(), previousEnd);
+        EXPECT_EQ(w.StartMs() % kFrameMs, 0);
+        EXPECT_TRUE(w.EndMs() % kFrameMs == 0 || w.EndMs() == lengthMs);
+        EXPECT_LE(w.EndMs(), lengthMs);
+        previousEnd = w.EndMs();
+    }
+    // The synthetic sounds are speech from start to end but for short pauses at either end.
+    const int32_t spanMs = words[words.Count() - 1].EndMs() - words[0].StartMs();
+    EXPECT_GT(spanMs, lengthMs * 6 / 10);
+}
+
+TEST_P(ShippedDecode, FreeLoopFindsSpeechAndCoversTheSound) {
+    int32_t lengthMs = 0;
+    const TDigitalAudio sound = Load(lengthMs);
+    TPhonemeRecognizer recognizer(paths);
+    TPhonemeList phonemes;
+    TWordList words;
+    ASSERT_EQ(recognizePhonemes(recognizer, sound, "", phonemes, words), 0);
+    EXPECT_EQ(words.Count(), 0);
+    ASSERT_GT(phonemes.Count(), 0);
+    EXPECT_EQ(phonemes[0].StartMs(), 0);
+    EXPECT_GT(phonemes.EndTime(), lengthMs - kFrameMs);
+    int32_t spoken = 0;
+    for (int32_t i = 0; i < phonemes.Count(); ++i) {
+        if (i > 0) {
+            EXPECT_EQ(phonemes[i].StartMs(), phonemes[i - 1].EndMs());
+        }
+        spoken += phonemes[i].Id() != kSilenceId;
+    }
+    // Loose: a network that has lost speech (all silence, one phoneme held) finds far fewer.
+    EXPECT_GE(spoken, lengthMs / 250) << "non-silence phonemes in " << lengthMs << " ms";
+}
+
+INSTANTIATE_TEST_SUITE_P(EvaluationSounds, ShippedDecode, ::testing::ValuesIn(kSamples),
+                         [](const ::testing::TestParamInfo<TSample>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
