@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Trains and ships the recognizer's four phoneme networks from the speech corpus.
+# Rebuilds every shipped model: the dictionary and aligned lexicon from Debian's packages, then
+# the recognizer's four phoneme networks from the speech corpus.
 #
 #   training/train_all.sh [STATE]        (STATE: state units per network, default 256)
 #
@@ -25,7 +26,14 @@ bash "$ROOT/scripts/install-deps.sh" --training
 # 1. The engine's feature, posterior and alignment tools (release build outside the tree).
 cmake -S "$ROOT" -B "$ROOT/build-train" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DVOXTRAIL_BUILD_TESTS=OFF -DVOXTRAIL_BUILD_BENCHMARKS=OFF >/dev/null
-ninja -j2 -C "$ROOT/build-train" vx-features vx-posteriors vx-align
+ninja -j2 -C "$ROOT/build-train" vx-features vx-posteriors vx-align vx-pronounce
+
+# 1b. Dictionary and aligned lexicon (deterministic; about half a minute), and the letter-to-sound
+# measurement on held-out words.
+$PY "$ROOT/training/lexicon/build_dictionary.py"
+$PY "$ROOT/training/lexicon/align_lexicon.py"
+$PY "$ROOT/training/lexicon/evaluate_lts.py" \
+  --tool "$ROOT/build-train/tools/pronounce/vx-pronounce" | tee "$LOGS/lexicon.log"
 
 # 2. Features of every corpus utterance at 16 and 8 kHz (two processes).
 $PY "$ROOT/training/networks/features.py" --jobs 2 2>&1 | tee "$LOGS/features.log"
