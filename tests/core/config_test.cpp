@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "data_paths.h"
 #include "speech_target_config.h"
@@ -30,7 +31,8 @@ public:
 std::string WriteConfig(const std::string& name, const std::string& numTargets, int n,
                         const std::map<std::string, std::string>& rows = {},
                         const std::string& header = "[PhonemeToSpeechTargetMapping]") {
-    std::string path = ::testing::TempDir() + name;
+    // CTest runs tests in parallel processes: keep each process's files apart.
+    std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
     std::ofstream out(path, std::ios::binary);
     out << "; written by the test\r\n" << header << "\r\nNumSpeechTargets=" << numTargets << "\r\n";
     for (const char* key : kMapRowKeys) {
@@ -279,7 +281,7 @@ TEST(DataPaths, SeparatorAndRateLookups) {
 }
 
 TEST(DataPaths, PresentOnlyWhenAllSixOpen) {
-    std::string folder = ::testing::TempDir() + "vx_data_paths";
+    std::string folder = ::testing::TempDir() + "vx_data_paths_" + std::to_string(getpid());
     std::remove(folder.c_str());
     ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
     TDataPaths paths;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "classifier.h"
 #include "data_paths.h"
@@ -40,7 +41,9 @@ std::string WriteWeights(const std::string& name, const std::vector<int32_t>& he
         put(w);
     }
     bytes.resize(bytes.size() - std::min(dropBytes, bytes.size()));
-    const std::string path = testing::TempDir() + "vx_weights_" + name + ".dat";
+    // CTest runs every test in its own process, several at once: the name must not collide.
+    const std::string path =
+        testing::TempDir() + "vx_weights_" + std::to_string(getpid()) + "_" + name + ".dat";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     EXPECT_NE(f, nullptr);
     if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
