@@ -1,5 +1,6 @@
 #include "grammar.h"
 
+#include "dictionary.h"
 #include "errors.h"
 #include "log_score.h"
 #include "phoneme_models.h"
@@ -90,7 +91,7 @@ TGrammar BuildLinearGrammar(const TPronunciationList& words, double silenceProba
     TGrammar grammar;
     const bool pauses = silenceProbability > 0.0;
     const int32_t silence =
-        pauses ? grammar.AddWord({kOptionalSilenceText, {kOptionalSilencePronunciation}}) : -1;
+        pauses ? grammar.AddWord({kSilenceWord, {kSilencePronunciation}}) : -1;
     // The pause returns to the node it leaves, so every word has one model per pronunciation.
     const double wordProbability = pauses ? 1.0 - silenceProbability : 1.0;
     int32_t node = grammar.AddNode();

@@ -14,9 +14,7 @@ struct TWordPronunciations {
 };
 using TPronunciationList = std::vector<TWordPronunciations>;
 
-// The optional pause offered between transcript words.
-constexpr const char* kOptionalSilenceText = "<SIL>";
-constexpr const char* kOptionalSilencePronunciation = "sil";
+// Probability of the optional pause ("<SIL>") offered around transcript words.
 constexpr double kOptionalSilenceProbability = 0.01;
 
 // A word of the grammar's vocabulary with the pronunciations the models can spell.
