@@ -60,28 +60,48 @@ private:
     std::string& out;
 };
 
-// Keys of one track as a JSON array.
-template <typename TCount, typename TKey>
-uint32_t AppendKeys(TJson& json, int32_t track, TCount countKeys, TKey getKey) {
-    int32_t count = 0;
-    if (uint32_t code = countKeys(track, &count)) return code;
+using NumKeysQuery = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t*);
+using KeyQuery = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t, double*, double*, double*,
+                              double*);
+
+// Tracks with all their keys as a JSON array; gesture tracks also carry their channel name.
+uint32_t AppendTracks(TJson& json, VOXTRAIL_ANALYSIS* analysis, int32_t tracks, bool named,
+                      NumKeysQuery numKeys, KeyQuery getKey) {
     json.Raw("[");
-    for (int32_t k = 0; k < count; ++k) {
-        double time, value, inSlope, outSlope;
-        if (uint32_t code = getKey(track, k, &time, &value, &inSlope, &outSlope)) return code;
-        json.Raw(k ? ", {" : "{");
-        json.Key("time");
-        json.Number(time);
+    for (int32_t t = 0; t < tracks; ++t) {
+        json.Raw(t ? ", {" : "{");
+        json.Key("index");
+        json.Integer(t);
         json.Raw(", ");
-        json.Key("value");
-        json.Number(value);
-        json.Raw(", ");
-        json.Key("inSlope");
-        json.Number(inSlope);
-        json.Raw(", ");
-        json.Key("outSlope");
-        json.Number(outSlope);
-        json.Raw("}");
+        if (named) {
+            const char* name = GestureName(t);
+            json.Key("name");
+            json.String(name ? name : "");
+            json.Raw(", ");
+        }
+        json.Key("keys");
+        int32_t count = 0;
+        if (uint32_t code = numKeys(analysis, t, &count)) return code;
+        json.Raw("[");
+        for (int32_t k = 0; k < count; ++k) {
+            double time, value, inSlope, outSlope;
+            if (uint32_t code = getKey(analysis, t, k, &time, &value, &inSlope, &outSlope))
+                return code;
+            json.Raw(k ? ", {" : "{");
+            json.Key("time");
+            json.Number(time);
+            json.Raw(", ");
+            json.Key("value");
+            json.Number(value);
+            json.Raw(", ");
+            json.Key("inSlope");
+            json.Number(inSlope);
+            json.Raw(", ");
+            json.Key("outSlope");
+            json.Number(outSlope);
+            json.Raw("}");
+        }
+        json.Raw("]}");
     }
     json.Raw("]");
     return VOXTRAIL_NOERR;
@@ -225,50 +245,15 @@ uint32_t FormatJson(VOXTRAIL_ANALYSIS* analysis, const std::string& soundPath,
     json.Raw("], ");
 
     json.Key("speechTargets");
-    json.Raw("[");
-    for (int32_t t = 0; t < speechTargets; ++t) {
-        json.Raw(t ? ", {" : "{");
-        json.Key("index");
-        json.Integer(t);
-        json.Raw(", ");
-        json.Key("keys");
-        if (uint32_t code = AppendKeys(
-                json, t,
-                [&](int32_t track, int32_t* n) {
-                    return VoxtrailGetNumSpeechTargetKeys(analysis, track, n);
-                },
-                [&](int32_t track, int32_t k, double* tm, double* v, double* in, double* o) {
-                    return VoxtrailGetSpeechTargetKey(analysis, track, k, tm, v, in, o);
-                }))
-            return code;
-        json.Raw("}");
-    }
-    json.Raw("], ");
-
+    if (uint32_t code = AppendTracks(json, analysis, speechTargets, false,
+                                     VoxtrailGetNumSpeechTargetKeys, VoxtrailGetSpeechTargetKey))
+        return code;
+    json.Raw(", ");
     json.Key("gestures");
-    json.Raw("[");
-    for (int32_t g = 0; g < gestures; ++g) {
-        const char* name = GestureName(g);
-        json.Raw(g ? ", {" : "{");
-        json.Key("index");
-        json.Integer(g);
-        json.Raw(", ");
-        json.Key("name");
-        json.String(name ? name : "");
-        json.Raw(", ");
-        json.Key("keys");
-        if (uint32_t code = AppendKeys(
-                json, g,
-                [&](int32_t track, int32_t* n) {
-                    return VoxtrailGetNumGestureKeys(analysis, track, n);
-                },
-                [&](int32_t track, int32_t k, double* tm, double* v, double* in, double* o) {
-                    return VoxtrailGetGestureKey(analysis, track, k, tm, v, in, o);
-                }))
-            return code;
-        json.Raw("}");
-    }
-    json.Raw("]}\n");
+    if (uint32_t code = AppendTracks(json, analysis, gestures, true, VoxtrailGetNumGestureKeys,
+                                     VoxtrailGetGestureKey))
+        return code;
+    json.Raw("}\n");
     return VOXTRAIL_NOERR;
 }
 
