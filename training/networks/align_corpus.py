@@ -3,7 +3,7 @@ alignment (vx-align, with the networks and dictionaries in --data) gives each ut
 phone segments, written as label files (start s, end s, phone) into the cache folder, where
 the trainer finds them. Runs in two processes; existing label files are kept.
 
-Usage: align_corpus.py [--data DIR] [--corpora cathy ljspeech keywords] [--jobs 2]"""
+Usage: align_corpus.py [--data DIR] [--labels DIR] [--corpora cathy ljspeech keywords] [--jobs 2]"""
 import argparse
 import multiprocessing
 import os
@@ -17,7 +17,7 @@ import evaluate_decoder  # noqa: E402
 
 
 def label_path(corpus, utt_id):
-    return os.path.join(common.WORK, "labels", corpus, utt_id + ".lab")
+    return os.path.join(common.LABELS, corpus, utt_id + ".lab")
 
 
 def _batch(job):
@@ -55,7 +55,10 @@ def main(argv=None):
     parser.add_argument("--corpora", nargs="+", default=["cathy", "ljspeech", "keywords"])
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--batch", type=int, default=50)
+    parser.add_argument("--labels", default=common.LABELS,
+                        help="folder for the label files (default CACHE/labels)")
     args = parser.parse_args(argv)
+    common.LABELS = os.path.abspath(args.labels)
     jobs = []
     for corpus in args.corpora:
         rows = [r for r in common.read_manifest(corpus)

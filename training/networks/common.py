@@ -8,6 +8,9 @@ import numpy as np
 REPO = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 CORPUS = os.environ.get("VOXTRAIL_CORPUS", "/work/shared/corpus")
 WORK = os.environ.get("VOXTRAIL_TRAIN_DIR", os.path.join(REPO, "build-train", "cache"))
+# Labels the transcript alignment wrote for the transcript-only corpora (train.py --labels and
+# align_corpus.py --labels point elsewhere for an earlier round).
+LABELS = os.path.join(WORK, "labels")
 FEATURE_TOOL = os.environ.get(
     "VOXTRAIL_FEATURES", os.path.join(REPO, "build-train", "tools", "features", "vx-features"))
 DATA_DIR = os.path.join(REPO, "data", "KvParlo", "Data")

@@ -4,6 +4,7 @@ import os
 import numpy as np
 import torch
 
+import augment
 import common
 import model
 
@@ -22,24 +23,38 @@ def label_file(corpus, row):
     """The corpus's own phone labels, or those the transcript alignment wrote to the cache."""
     if row.get("lab"):
         return os.path.join(common.CORPUS, corpus, row["lab"])
-    return os.path.join(common.WORK, "labels", corpus, row["id"] + ".lab")
+    return os.path.join(common.LABELS, corpus, row["id"] + ".lab")
 
 
 def load_labelled(corpus, rate, part):
     """Utterances of a corpus with frame targets; part is "train" or "dev". Utterances
-    without labels (not aligned) are left out."""
-    train, dev = common.split(common.read_manifest(corpus))
+    without labels (not aligned) are left out. "CORPUS@augK" is augmented copy K of the
+    corpus's training utterances (augment.py): its labels are the original ones with their
+    times scaled as the copy's speed change requires; it has no development part."""
+    base, _, variant = corpus.partition("@")
+    train, dev = common.split(common.read_manifest(base))
     rows = train if part == "train" else dev
+    scales = None
+    if variant:
+        rows = rows if part == "train" else []
+        scales = augment.read_scales(corpus)
+        if not scales and rows:
+            raise FileNotFoundError("%s: run augment.py first" % corpus)
     out = []
     for row in rows:
+        scale = 1.0
+        if scales is not None:
+            if row["id"] not in scales:
+                continue
+            scale = scales[row["id"]]
         path = common.feature_path(rate, corpus, row["id"])
         if not os.path.exists(path):
             raise FileNotFoundError("%s: run the feature stage first" % path)
-        lab = label_file(corpus, row)
+        lab = label_file(base, row)
         if not os.path.exists(lab):
             continue
         _, _, feats = common.read_features(path)
-        segments = common.read_lab(lab)
+        segments = [(s * scale, e * scale, c) for s, e, c in common.read_lab(lab)]
         if not segments:
             continue
         out.append(Utterance(corpus, row["id"], feats, common.frame_targets(segments, len(feats))))

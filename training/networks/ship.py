@@ -27,8 +27,6 @@ import numpy as np
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import common  # noqa: E402
 
-RECORD_BYTES = 4 * (1 + common.FEATURES)
-
 
 def run_settings(folder):
     """The training settings of a run (corpora, shares) from its checkpoint."""
@@ -43,20 +41,9 @@ def training_frequencies(rate, corpora, shares):
     import dataset
     counts = np.zeros(len(common.CLASSES), dtype=np.float64)
     for corpus in corpora:
-        train, _ = common.split(common.read_manifest(corpus))
         part = np.zeros_like(counts)
-        for row in train:
-            lab = dataset.label_file(corpus, row)
-            feat = common.feature_path(rate, corpus, row["id"])
-            if not os.path.exists(lab) or not os.path.exists(feat):
-                continue
-            segments = common.read_lab(lab)
-            if not segments:
-                continue
-            # The frame count from the file size: reading every feature file is not needed.
-            frames = (os.path.getsize(feat) - 20) // RECORD_BYTES
-            part += np.bincount(common.frame_targets(segments, frames),
-                                minlength=len(common.CLASSES))
+        for utt in dataset.load_labelled(corpus, rate, "train"):
+            part += np.bincount(utt.targets, minlength=len(common.CLASSES))
         counts += part * shares.get(corpus, 1.0)
     return counts / counts.sum()
 
@@ -74,6 +61,7 @@ def run_frequencies(folder, rate):
         if saved.get("corpora") == corpora and saved.get("share") == share:
             return np.array([saved["frequencies"][c] for c in common.CLASSES])
     shares = {k: float(v) for k, v in (s.split("=", 1) for s in share)}
+    common.LABELS = settings.get("labels", common.LABELS)
     freq = training_frequencies(rate, corpora, shares)
     with open(cache + ".part", "w") as f:
         json.dump(dict(corpora=corpora, share=share,

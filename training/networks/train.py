@@ -36,6 +36,17 @@ def dev_loss(posteriors, utterances):
     return total / sum(len(u.targets) for u in utterances)
 
 
+def draw_epoch(train, shares, rng):
+    """The utterances of one epoch: a corpus with share s contributes each utterance floor(s)
+    times and once more with probability s - floor(s)."""
+    out = []
+    for u in train:
+        share = shares.get(u.corpus, 1.0)
+        whole = int(share)
+        out += [u] * (whole + (rng.random() < share - whole))
+    return out
+
+
 def train_epoch(net, optimiser, data, args, rng):
     net.train()
     total, count = 0.0, 0
@@ -76,8 +87,9 @@ def main(argv=None):
     parser.add_argument("--corpora", nargs="+", default=["fraser"],
                         help="phone-labelled corpora to train on")
     parser.add_argument("--share", nargs="*", default=[], metavar="CORPUS=FRACTION",
-                        help="train each epoch on a random fraction of a corpus's "
-                             "utterances (e.g. keywords=0.3, so its few words do not dominate)")
+                        help="weight of a corpus in each epoch: a fraction draws that share of "
+                             "its utterances at random (keywords=0.3, so its few words do not "
+                             "dominate), 2 takes each twice")
     parser.add_argument("--dev-corpora", nargs="+", default=["fraser"],
                         help="corpora whose development split picks the best epoch")
     parser.add_argument("--init", metavar="WEIGHTS",
@@ -85,7 +97,10 @@ def main(argv=None):
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--name", help="run name (default RATE_DIRECTION_sSTATE)")
     parser.add_argument("--threads", type=int, default=2)
+    parser.add_argument("--labels", default=common.LABELS,
+                        help="folder of the transcript-only corpora's aligned labels")
     args = parser.parse_args(argv)
+    common.LABELS = os.path.abspath(args.labels)
     torch.set_num_threads(args.threads)
     name = args.name or "%s_%s_s%d" % (common.rate_tag(args.rate), args.direction, args.state)
     folder = run_dir(name)
@@ -128,8 +143,7 @@ def main(argv=None):
         for group in optimiser.param_groups:
             group["lr"] = state["lr"]
         began = time.time()
-        epoch_data = [u for u in train
-                      if u.corpus not in shares or rng.random() < shares[u.corpus]]
+        epoch_data = draw_epoch(train, shares, rng)
         train_loss, frames = train_epoch(net, optimiser, epoch_data, args, rng)
         seconds = time.time() - began
         post = dataset.dev_posteriors(net, dev, args.direction)
