@@ -54,15 +54,15 @@ void BM_FrontEnd(benchmark::State& state) {
 }
 BENCHMARK(BM_FrontEnd)->Arg(16000)->Arg(8000)->Unit(benchmark::kMillisecond);
 
-// A network of production size: bias, 13 inputs, 256 state and 256 hidden units, 41 classes.
-TNetworkWeights RealisticNetwork() {
+// A network of the shipped shape: bias, 13 inputs, S state and S hidden units, 41 classes.
+TNetworkWeights RealisticNetwork(int32_t stateUnits = 256) {
     TNetworkLayout l;
-    l.stateCount = 256;
+    l.stateCount = stateUnits;
     l.firstInput = 1;
     l.inputEnd = 14;
-    l.firstComputed = 270;
-    l.firstOutput = 526;
-    l.unitCount = 567;
+    l.firstComputed = 14 + stateUnits;
+    l.firstOutput = l.firstComputed + stateUnits;
+    l.unitCount = l.firstOutput + 41;
     TNetworkWeights net(l);
     std::mt19937 rng(11);
     std::normal_distribution<float> weight(0.0f, 0.1f);
@@ -86,8 +86,9 @@ FramePropertiesVector RandomFrames(int32_t count) {
     return frames;
 }
 
+// Argument: state units (the shipped size and the alternatives weighed against it).
 void BM_BothNetworks(benchmark::State& state) {
-    const TNetworkWeights net = RealisticNetwork();
+    const TNetworkWeights net = RealisticNetwork(int32_t(state.range(0)));
     const FramePropertiesVector frames = RandomFrames(int32_t(kAudioSeconds * 1000 / 16));
     for (auto _ : state) {
         FrameProbabilitiesVector forward, backward;
@@ -98,7 +99,7 @@ void BM_BothNetworks(benchmark::State& state) {
     }
     state.counters["cpu_s_per_audio_s"] = PerAudioSecond();
 }
-BENCHMARK(BM_BothNetworks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BothNetworks)->Arg(128)->Arg(256)->Arg(384)->Arg(512)->Unit(benchmark::kMillisecond);
 
 void BM_MatVec(benchmark::State& state) {
     const bool vector = state.range(0) != 0;

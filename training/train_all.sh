@@ -4,19 +4,23 @@
 #
 #   training/train_all.sh [STATE]        (STATE: state units per network, default 256)
 #
+# Stages: lexical files; features; augmented copies; 16 kHz bootstrap networks on fraser's
+# labels; transcript alignment of the other corpora with them; the four shipped networks on all
+# corpora and the copies; export, evaluation and the parity check.
+#
 # Environment: VOXTRAIL_TRAIN_DIR (cache folder, default build-train/cache), VOXTRAIL_CORPUS
-# (default /work/shared/corpus), EPOCHS (default 15), PARALLEL (networks trained at once, each
-# on 2/PARALLEL threads; default 2), FINETUNE_EPOCHS (default 0: when set, each network is then
-# fine-tuned on all corpora from its fraser-only best, and those runs are shipped; the labels of
-# the transcript-only corpora must be in the cache, see align_corpus.py). Every stage resumes
-# where an interrupted run stopped.
+# (default /work/shared/corpus), BOOT_EPOCHS (default 16), EPOCHS (all-corpora networks trained
+# from scratch, default 11), FINE_EPOCHS (16 kHz second round, default 6),
+# PARALLEL (networks trained at once, each on 2/PARALLEL threads; default 2). Every stage
+# resumes where an interrupted run stopped.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PY=/usr/bin/python3
 STATE=${1:-256}
-EPOCHS=${EPOCHS:-15}
+BOOT_EPOCHS=${BOOT_EPOCHS:-16}
+EPOCHS=${EPOCHS:-11}
+FINE_EPOCHS=${FINE_EPOCHS:-6}
 PARALLEL=${PARALLEL:-2}
-FINETUNE_EPOCHS=${FINETUNE_EPOCHS:-0}
 export VOXTRAIL_TRAIN_DIR=${VOXTRAIL_TRAIN_DIR:-$ROOT/build-train/cache}
 LOGS=$VOXTRAIL_TRAIN_DIR/logs
 mkdir -p "$LOGS"
@@ -38,52 +42,95 @@ $PY "$ROOT/training/lexicon/evaluate_lts.py" \
 # 2. Features of every corpus utterance at 16 and 8 kHz (two processes).
 $PY "$ROOT/training/networks/features.py" --jobs 2 2>&1 | tee "$LOGS/features.log"
 
-# 3. The four networks; PARALLEL at a time, sharing two threads.
-THREADS=$(( 2 / PARALLEL > 0 ? 2 / PARALLEL : 1 ))
-run() {  # rate direction
-  local name
-  name=$( [ "$1" = 16000 ] && echo 16k || echo 8k )_$2_s$STATE
-  $PY "$ROOT/training/networks/train.py" --rate "$1" --direction "$2" --state "$STATE" \
-    --epochs "$EPOCHS" --threads "$THREADS" >>"$LOGS/$name.log" 2>&1
-  tail -n 1 "$LOGS/$name.log"
-}
-jobs_list=("16000 forward" "16000 backward" "8000 forward" "8000 backward")
-for ((i = 0; i < ${#jobs_list[@]}; i += PARALLEL)); do
-  for ((j = i; j < i + PARALLEL && j < ${#jobs_list[@]}; ++j)); do
-    run ${jobs_list[j]} &
-  done
-  wait
-done
+# 2b. Augmented copies of the training utterances (speed, vocal-tract length, band, noise, gain).
+$PY "$ROOT/training/networks/augment.py" --jobs 2 2>&1 | tee "$LOGS/augment.log"
 
-# 3b. Optional fine-tuning on all corpora (keywords limited to 0.3 of its clips an epoch).
-SHIP_SUFFIX=()
-if [ "$FINETUNE_EPOCHS" -gt 0 ]; then
-  finetune() {  # rate direction
-    local base
-    base=$( [ "$1" = 16000 ] && echo 16k || echo 8k )_$2_s$STATE
-    $PY "$ROOT/training/networks/train.py" --rate "$1" --direction "$2" --state "$STATE" \
-      --epochs "$FINETUNE_EPOCHS" --lr 5e-4 --decay-after 1 --threads "$THREADS" \
-      --corpora fraser cathy ljspeech keywords --share keywords=0.3 \
-      --init "$VOXTRAIL_TRAIN_DIR/runs/$base/best.dat" --name "${base}_all" \
-      >>"$LOGS/${base}_all.log" 2>&1
-    tail -n 1 "$LOGS/${base}_all.log"
-  }
+THREADS=$(( 2 / PARALLEL > 0 ? 2 / PARALLEL : 1 ))
+pairs() {  # function: runs it for each network, PARALLEL at a time
+  local jobs_list=("16000 forward" "16000 backward" "8000 forward" "8000 backward")
+  [ "$2" = 16k ] && jobs_list=("16000 forward" "16000 backward")
   for ((i = 0; i < ${#jobs_list[@]}; i += PARALLEL)); do
     for ((j = i; j < i + PARALLEL && j < ${#jobs_list[@]}; ++j)); do
-      finetune ${jobs_list[j]} &
+      $1 ${jobs_list[j]} &
     done
     wait
   done
-  SHIP_SUFFIX=(--suffix 16000=_all 8000=_all)
-fi
+}
+tag() { [ "$1" = 16000 ] && echo 16k || echo 8k; }
+TRAIN=("$PY" "$ROOT/training/networks/train.py" --state "$STATE" --threads "$THREADS"
+       --chunk 25 --batch 8 --lr 2e-3)
+
+# 3. Bootstrap: the 16 kHz networks on fraser's own phone labels.
+bootstrap() {  # rate direction
+  local name
+  name=$(tag "$1")_$2_s$STATE
+  "${TRAIN[@]}" --rate "$1" --direction "$2" --epochs "$BOOT_EPOCHS" \
+    --decay-after $((BOOT_EPOCHS * 2 / 3)) >>"$LOGS/$name.log" 2>&1
+  tail -n 1 "$LOGS/$name.log"
+}
+pairs bootstrap 16k
+
+# 3b. Labels for the transcript-only corpora: the engine's transcript alignment (label files
+# already in the cache are kept). Two rounds: the bootstrap networks label the corpora, 16 kHz
+# networks trained on all of them relabel them, and the shipped networks learn from the second
+# labels.
+CORPORA=(fraser cathy ljspeech keywords fraser@aug1 cathy@aug1 ljspeech@aug1 keywords@aug1)
+# Keywords' many short clips and the augmented copies are drawn in part each epoch; in the
+# second round fraser (the one corpus with labels of its own) comes twice an epoch.
+SHARES=(fraser=2 keywords=0.3 fraser@aug1=0.5 cathy@aug1=0.35 ljspeech@aug1=0.35
+        keywords@aug1=0.1)
+R1_SHARES=(keywords=0.3 fraser@aug1=0.5 cathy@aug1=0.5 ljspeech@aug1=0.5 keywords@aug1=0.15)
+DEV=(--dev-corpora fraser cathy ljspeech keywords)
+ALL=(--corpora "${CORPORA[@]}" --share "${SHARES[@]}" "${DEV[@]}")
+align_with() {  # run-name suffix, label folder
+  local data=$VOXTRAIL_TRAIN_DIR/data$1
+  mkdir -p "$data"
+  cp "$ROOT"/data/KvParlo/Data/DtC6dal.dat "$ROOT"/data/KvParlo/Data/DtC6dl.dat "$data/"
+  $PY "$ROOT/training/networks/ship.py" --state "$STATE" --rates 16000 --suffix "16000=$1" \
+    --sharpen 2 --data "$data"
+  $PY "$ROOT/training/networks/align_corpus.py" --data "$data" --labels "$2" --jobs 2 \
+    | tail -n 1 | tee -a "$LOGS/align.log"
+}
+align_with "" "$VOXTRAIL_TRAIN_DIR/labels_boot"
+round1() {  # rate direction
+  local name
+  name=$(tag "$1")_$2_s${STATE}_r1
+  "${TRAIN[@]}" --rate "$1" --direction "$2" --epochs "$EPOCHS" \
+    --decay-after $((EPOCHS * 2 / 3)) --corpora "${CORPORA[@]}" --share "${R1_SHARES[@]}" \
+    "${DEV[@]}" --labels "$VOXTRAIL_TRAIN_DIR/labels_boot" \
+    --name "$name" >>"$LOGS/$name.log" 2>&1
+  tail -n 1 "$LOGS/$name.log"
+}
+pairs round1 16k
+align_with _r1 "$VOXTRAIL_TRAIN_DIR/labels"
+
+# 3c. The four shipped networks on the second labels: 16 kHz continues from round one, 8 kHz
+# starts afresh; the best epoch by the development loss over every corpus's development split.
+final() {  # rate direction
+  local name init=()
+  name=$(tag "$1")_$2_s${STATE}_all
+  if [ "$1" = 16000 ]; then
+    init=(--init "$VOXTRAIL_TRAIN_DIR/runs/$(tag "$1")_$2_s${STATE}_r1/best.dat" --epochs
+          "$FINE_EPOCHS" --lr 1e-3 --decay-after $((FINE_EPOCHS / 2)))
+  else
+    init=(--epochs "$EPOCHS" --decay-after $((EPOCHS * 2 / 3)))
+  fi
+  "${TRAIN[@]}" --rate "$1" --direction "$2" "${init[@]}" "${ALL[@]}" --name "$name" \
+    >>"$LOGS/$name.log" 2>&1
+  tail -n 1 "$LOGS/$name.log"
+}
+pairs final all
+SHIP_SUFFIX=(--suffix 16000=_all 8000=_all)
 
 # 4. Ship the best epoch of each network (logits sharpened, priors partly corrected: see
 # ship.py) and measure it.
 $PY "$ROOT/training/networks/ship.py" --state "$STATE" "${SHIP_SUFFIX[@]}"
 $PY "$ROOT/training/networks/evaluate.py" --json "$VOXTRAIL_TRAIN_DIR/evaluation_s$STATE.json" \
   | tee "$LOGS/evaluation_s$STATE.log"
-$PY "$ROOT/training/networks/evaluate_decoder.py" \
-  --json "$VOXTRAIL_TRAIN_DIR/evaluation_decoder_s$STATE.json" | tee "$LOGS/evaluation_decoder_s$STATE.log"
+for corpus in fraser cathy ljspeech keywords; do
+  $PY "$ROOT/training/networks/evaluate_decoder.py" --corpus "$corpus" \
+    --json "$VOXTRAIL_TRAIN_DIR/evaluation_decoder_${corpus}_s$STATE.json"
+done | tee "$LOGS/evaluation_decoder_s$STATE.log"
 $PY "$ROOT/training/networks/test_parity.py" \
   --posteriors "$ROOT/build-train/tools/posteriors/vx-posteriors" \
   --weights "$ROOT/data/KvParlo/Data/Wt16M9fs.dat" --features "$VOXTRAIL_TRAIN_DIR/features/16k/fraser/arctic_b0300.vxfeat" --forward \

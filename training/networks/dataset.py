@@ -19,9 +19,13 @@ class Utterance:
         self.targets = targets
 
 
+# Corpora trained on the transcript alignment's labels even though they have labels of their own.
+ALIGNED = set()
+
+
 def label_file(corpus, row):
     """The corpus's own phone labels, or those the transcript alignment wrote to the cache."""
-    if row.get("lab"):
+    if row.get("lab") and corpus not in ALIGNED:
         return os.path.join(common.CORPUS, corpus, row["lab"])
     return os.path.join(common.LABELS, corpus, row["id"] + ".lab")
 

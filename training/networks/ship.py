@@ -10,10 +10,10 @@ table(c)^a; with a = 1 the decoder's division leaves the plain scaled likelihood
 The training frequencies are counted over the targets the run trained on (its corpora, each
 weighted by its share), and written next to the run as train_priors.json.
 
-Sharpening (default 2): the output logits are scaled (posteriors raised to a power and
+Sharpening (default 3): the output logits are scaled (posteriors raised to a power and
 renormalised), which weighs the acoustic scores more against the decoder's fixed transition
-costs; with the trained posteriors as they are, the free phoneme loop drops about a quarter of
-the phones. Applied before the prior correction.
+costs; with the trained posteriors as they are, the free phoneme loop emits too few phones.
+Applied before the prior correction.
 
 Usage: ship.py [--state 256] [--data DIR] [--prior-correction A] [--sharpen F] [--rates 16000 8000]
                [--suffix RATE=SUFFIX ...]   (e.g. 16000=_all ships runs/16k_*_s256_all)"""
@@ -62,6 +62,8 @@ def run_frequencies(folder, rate):
             return np.array([saved["frequencies"][c] for c in common.CLASSES])
     shares = {k: float(v) for k, v in (s.split("=", 1) for s in share)}
     common.LABELS = settings.get("labels", common.LABELS)
+    import dataset
+    dataset.ALIGNED.update(settings.get("aligned_labels") or [])
     freq = training_frequencies(rate, corpora, shares)
     with open(cache + ".part", "w") as f:
         json.dump(dict(corpora=corpora, share=share,
@@ -101,7 +103,7 @@ def main(argv=None):
     parser.add_argument("--prior-correction", type=float, default=0.25, metavar="A",
                         help="exponent of the prior ratio added to the output biases "
                              "(0: ship the trained weights unchanged)")
-    parser.add_argument("--sharpen", type=float, default=2.0, metavar="F",
+    parser.add_argument("--sharpen", type=float, default=3.0, metavar="F",
                         help="factor on the output logits (posteriors to the power F, "
                              "renormalised; 1: unchanged)")
     parser.add_argument("--rates", nargs="+", type=int, default=list(common.RATES))

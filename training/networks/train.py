@@ -99,8 +99,12 @@ def main(argv=None):
     parser.add_argument("--threads", type=int, default=2)
     parser.add_argument("--labels", default=common.LABELS,
                         help="folder of the transcript-only corpora's aligned labels")
+    parser.add_argument("--aligned-labels", nargs="*", default=[], metavar="CORPUS",
+                        help="corpora to train on the aligned labels in --labels instead of "
+                             "their own (fraser realigned with our dictionary)")
     args = parser.parse_args(argv)
     common.LABELS = os.path.abspath(args.labels)
+    dataset.ALIGNED.update(args.aligned_labels)
     torch.set_num_threads(args.threads)
     name = args.name or "%s_%s_s%d" % (common.rate_tag(args.rate), args.direction, args.state)
     folder = run_dir(name)
