@@ -85,7 +85,8 @@ ALL=(--corpora "${CORPORA[@]}" --share "${SHARES[@]}" "${DEV[@]}")
 align_with() {  # run-name suffix, label folder
   local data=$VOXTRAIL_TRAIN_DIR/data$1
   mkdir -p "$data"
-  cp "$ROOT"/data/KvParlo/Data/DtC6dal.dat "$ROOT"/data/KvParlo/Data/DtC6dl.dat "$data/"
+  # vx-align loads all six files; the 8 kHz networks are not used by the 16 kHz alignment.
+  cp "$ROOT"/data/KvParlo/Data/*.dat "$data/"
   $PY "$ROOT/training/networks/ship.py" --state "$STATE" --rates 16000 --suffix "16000=$1" \
     --sharpen 2 --data "$data"
   $PY "$ROOT/training/networks/align_corpus.py" --data "$data" --labels "$2" --jobs 2 \

@@ -86,6 +86,8 @@ def run_align(data, items, to8k):
             _, s, e, name = line.split()
             out[current].append((int(s), int(e), name))
     if result.returncode != 0:
+        if not out:  # the tool could not start (missing data files, bad arguments)
+            raise RuntimeError("vx-align failed: %s" % result.stderr.strip()[:500])
         sys.stderr.write(result.stderr)
     return out
 
