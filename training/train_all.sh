@@ -5,12 +5,14 @@
 #   training/train_all.sh [STATE]        (STATE: state units per network, default 256)
 #
 # Stages: lexical files; features; augmented copies; 16 kHz bootstrap networks on fraser's
-# labels; transcript alignment of the other corpora with them; the four shipped networks on all
-# corpora and the copies; export, evaluation and the parity check.
+# labels; then three times: the latest 16 kHz networks align the transcript-only corpora and
+# networks learn from all corpora and the copies (16 kHz, then all four, then all four again);
+# export, evaluation and the parity check.
 #
 # Environment: VOXTRAIL_TRAIN_DIR (cache folder, default build-train/cache), VOXTRAIL_CORPUS
 # (default /work/shared/corpus), BOOT_EPOCHS (default 16), EPOCHS (all-corpora networks trained
-# from scratch, default 11), FINE_EPOCHS (16 kHz second round, default 6),
+# from scratch, default 11), FINE_EPOCHS (16 kHz third round, default 6), LAST_EPOCHS (fourth
+# round, default 4),
 # PARALLEL (networks trained at once, each on 2/PARALLEL threads; default 2). Every stage
 # resumes where an interrupted run stopped.
 set -euo pipefail
@@ -20,6 +22,7 @@ STATE=${1:-256}
 BOOT_EPOCHS=${BOOT_EPOCHS:-16}
 EPOCHS=${EPOCHS:-11}
 FINE_EPOCHS=${FINE_EPOCHS:-6}
+LAST_EPOCHS=${LAST_EPOCHS:-4}
 PARALLEL=${PARALLEL:-2}
 export VOXTRAIL_TRAIN_DIR=${VOXTRAIL_TRAIN_DIR:-$ROOT/build-train/cache}
 LOGS=$VOXTRAIL_TRAIN_DIR/logs
@@ -71,12 +74,11 @@ bootstrap() {  # rate direction
 pairs bootstrap 16k
 
 # 3b. Labels for the transcript-only corpora: the engine's transcript alignment (label files
-# already in the cache are kept). Two rounds: the bootstrap networks label the corpora, 16 kHz
-# networks trained on all of them relabel them, and the shipped networks learn from the second
-# labels.
+# already in the cache are kept). Each alignment is made by the latest 16 kHz networks and
+# the next networks learn from it.
 CORPORA=(fraser cathy ljspeech keywords fraser@aug1 cathy@aug1 ljspeech@aug1 keywords@aug1)
-# Keywords' many short clips and the augmented copies are drawn in part each epoch; in the
-# second round fraser (the one corpus with labels of its own) comes twice an epoch.
+# Keywords' many short clips and the augmented copies are drawn in part each epoch; from the
+# third round on fraser (the one corpus with labels of its own) comes twice an epoch.
 SHARES=(fraser=2 keywords=0.3 fraser@aug1=0.5 cathy@aug1=0.35 ljspeech@aug1=0.35
         keywords@aug1=0.1)
 R1_SHARES=(keywords=0.3 fraser@aug1=0.5 cathy@aug1=0.5 ljspeech@aug1=0.5 keywords@aug1=0.15)
@@ -105,8 +107,8 @@ round1() {  # rate direction
 pairs round1 16k
 align_with _r1 "$VOXTRAIL_TRAIN_DIR/labels"
 
-# 3c. The four shipped networks on the second labels: 16 kHz continues from round one, 8 kHz
-# starts afresh; the best epoch by the development loss over every corpus's development split.
+# 3c. The four networks on the second labels: 16 kHz continues from round two, 8 kHz starts
+# afresh; the best epoch by the development loss over every corpus's development split.
 final() {  # rate direction
   local name init=()
   name=$(tag "$1")_$2_s${STATE}_all
@@ -121,7 +123,21 @@ final() {  # rate direction
   tail -n 1 "$LOGS/$name.log"
 }
 pairs final all
-SHIP_SUFFIX=(--suffix 16000=_all 8000=_all)
+
+# 3d. The round-3 16 kHz networks align the corpora a third time; all four networks continue on
+# those labels for LAST_EPOCHS at rate 5e-4 (runs/*_s256_r4, the shipped ones).
+align_with _all "$VOXTRAIL_TRAIN_DIR/labels_r3"
+last() {  # rate direction
+  local name
+  name=$(tag "$1")_$2_s${STATE}_r4
+  "${TRAIN[@]}" --rate "$1" --direction "$2" --lr 5e-4 --epochs "$LAST_EPOCHS" \
+    --decay-after $((LAST_EPOCHS / 2)) \
+    --init "$VOXTRAIL_TRAIN_DIR/runs/$(tag "$1")_$2_s${STATE}_all/best.dat" "${ALL[@]}" \
+    --labels "$VOXTRAIL_TRAIN_DIR/labels_r3" --name "$name" >>"$LOGS/$name.log" 2>&1
+  tail -n 1 "$LOGS/$name.log"
+}
+pairs last all
+SHIP_SUFFIX=(--suffix 16000=_r4 8000=_r4)
 
 # 4. Ship the best epoch of each network (logits sharpened, priors partly corrected: see
 # ship.py) and measure it.
