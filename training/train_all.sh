@@ -52,12 +52,17 @@ THREADS=$(( 2 / PARALLEL > 0 ? 2 / PARALLEL : 1 ))
 pairs() {  # function: runs it for each network, PARALLEL at a time
   local jobs_list=("16000 forward" "16000 backward" "8000 forward" "8000 backward")
   [ "$2" = 16k ] && jobs_list=("16000 forward" "16000 backward")
+  local pids failed=0
   for ((i = 0; i < ${#jobs_list[@]}; i += PARALLEL)); do
+    pids=()
     for ((j = i; j < i + PARALLEL && j < ${#jobs_list[@]}; ++j)); do
       $1 ${jobs_list[j]} &
+      pids+=($!)
     done
-    wait
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
   done
+  # A failed network stops the pipeline here, not at a later stage that needs it.
+  [ "$failed" = 0 ] || { echo "train_all: a $1 run failed (see $LOGS)" >&2; exit 1; }
 }
 tag() { [ "$1" = 16000 ] && echo 16k || echo 8k; }
 TRAIN=("$PY" "$ROOT/training/networks/train.py" --state "$STATE" --threads "$THREADS"
