@@ -5,18 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "../common/analysis_sound.h"
 #include "data_paths.h"
 #include "digital_audio.h"
 #include "errors.h"
-#include "kaiser_resampler.h"
 #include "recognizer.h"
 #include "trace.h"
 
 namespace {
-
-// The rate normaliser's filter settings, reused for the extra step down to 8 kHz.
-constexpr double kTransitionWidth = 0.125;
-constexpr double kAttenuationDb = 60.0;
 
 int Usage() {
     std::fprintf(
@@ -40,21 +36,7 @@ int Align(const Vantrix::TDataPaths& paths, const std::string& soundPath,
           const std::string& transcript, bool to8k) {
     try {
         Vantrix::TDigitalAudio sound(soundPath.c_str());
-        if (!sound.normaliseSampleRate()) {
-            std::fprintf(stderr, "%s: cannot be brought to 8 or 16 kHz\n", soundPath.c_str());
-            return 1;
-        }
-        if (to8k && sound.getSampleRate() == 16000) {
-            std::vector<double> down;
-            const Vantrix::EErrorType code =
-                Vantrix::kaiserResample(sound.getSamples(), sound.getSampleCount(), 16000, 8000,
-                                        kTransitionWidth, kAttenuationDb, down);
-            if (code != Vantrix::eetSuccess) {
-                std::fprintf(stderr, "%s: resampling failed\n", soundPath.c_str());
-                return 1;
-            }
-            sound = Vantrix::TDigitalAudio(8000, uint32_t(down.size()), down.data());
-        }
+        if (!VxTools::PrepareAnalysisSound(sound, soundPath.c_str(), to8k)) return 1;
         Vantrix::TPhonemeRecognizer recognizer(paths);
         Vantrix::TPhonemeList phonemes;
         Vantrix::TWordList words;

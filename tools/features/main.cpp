@@ -5,17 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "../common/analysis_sound.h"
 #include "digital_audio.h"
 #include "errors.h"
 #include "feature_file.h"
 #include "frontend.h"
-#include "kaiser_resampler.h"
 
 namespace {
-
-// The rate normaliser's filter settings, reused for the extra step down to 8 kHz.
-constexpr double kTransitionWidth = 0.125;
-constexpr double kAttenuationDb = 60.0;
 
 int Usage() {
     std::fprintf(stderr,
@@ -29,22 +25,7 @@ int Usage() {
 
 int Run(const char* soundPath, const char* outputPath, bool to8k, bool raw) {
     Vantrix::TDigitalAudio sound(soundPath);
-    if (!sound.normaliseSampleRate()) {
-        std::fprintf(stderr, "%s: cannot be brought to 8 or 16 kHz\n", soundPath);
-        return 1;
-    }
-    if (to8k && sound.getSampleRate() == 16000) {
-        std::vector<double> down;
-        const Vantrix::EErrorType code =
-            Vantrix::kaiserResample(sound.getSamples(), sound.getSampleCount(), 16000, 8000,
-                                    kTransitionWidth, kAttenuationDb, down);
-        if (code != Vantrix::eetSuccess) {
-            std::fprintf(stderr, "%s: resampling to 8 kHz failed (%s)\n", soundPath,
-                         Vantrix::NameOf(code));
-            return 1;
-        }
-        sound = Vantrix::TDigitalAudio(8000, uint32_t(down.size()), down.data());
-    }
+    if (!VxTools::PrepareAnalysisSound(sound, soundPath, to8k)) return 1;
     Vantrix::FramePropertiesVector frames;
     Vantrix::computeFrameProperties(sound, frames);
     if (frames.IsEmpty()) {
