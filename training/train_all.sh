@@ -5,16 +5,15 @@
 #   training/train_all.sh [STATE]        (STATE: state units per network, default 256)
 #
 # Stages: lexical files; features; augmented copies; 16 kHz bootstrap networks on fraser's
-# labels; then three times: the latest 16 kHz networks align the transcript-only corpora and
-# networks learn from all corpora and the copies (16 kHz, then all four, then all four again);
-# export, evaluation and the parity check.
+# labels; then in every further round the latest 16 kHz networks align the transcript-only
+# corpora and networks learn from all corpora and the copies (16 kHz, then all four from round
+# 3 on); export, evaluation and the parity check.
 #
 # Environment: VOXTRAIL_TRAIN_DIR (cache folder, default build-train/cache), VOXTRAIL_CORPUS
 # (default /work/shared/corpus), BOOT_EPOCHS (default 16), EPOCHS (all-corpora networks trained
-# from scratch, default 11), FINE_EPOCHS (16 kHz third round, default 6), LAST_EPOCHS (fourth
-# round, default 4),
-# PARALLEL (networks trained at once, each on 2/PARALLEL threads; default 2). Every stage
-# resumes where an interrupted run stopped.
+# from scratch, default 11), FINE_EPOCHS (16 kHz third round, default 6), LAST_EPOCHS (each later
+# round, default 4), LAST_ROUND (default 5), PARALLEL (networks trained at once, each on
+# 2/PARALLEL threads; default 2). Every stage resumes where an interrupted run stopped.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PY=/usr/bin/python3
@@ -23,6 +22,7 @@ BOOT_EPOCHS=${BOOT_EPOCHS:-16}
 EPOCHS=${EPOCHS:-11}
 FINE_EPOCHS=${FINE_EPOCHS:-6}
 LAST_EPOCHS=${LAST_EPOCHS:-4}
+LAST_ROUND=${LAST_ROUND:-5}
 PARALLEL=${PARALLEL:-2}
 export VOXTRAIL_TRAIN_DIR=${VOXTRAIL_TRAIN_DIR:-$ROOT/build-train/cache}
 LOGS=$VOXTRAIL_TRAIN_DIR/logs
@@ -129,20 +129,25 @@ final() {  # rate direction
 }
 pairs final all
 
-# 3d. The round-3 16 kHz networks align the corpora a third time; all four networks continue on
-# those labels for LAST_EPOCHS at rate 5e-4 (runs/*_s256_r4, the shipped ones).
-align_with _all "$VOXTRAIL_TRAIN_DIR/labels_r3"
-last() {  # rate direction
+# 3d. Later rounds: the latest 16 kHz networks align the corpora again and all four networks
+# continue on those labels for LAST_EPOCHS at rate 5e-4 (round 4 from runs/*_all, round 5 from
+# runs/*_r4, ...); the last round's networks are shipped.
+later() {  # rate direction (round in ROUND, previous run suffix in PREVIOUS)
   local name
-  name=$(tag "$1")_$2_s${STATE}_r4
+  name=$(tag "$1")_$2_s${STATE}_r$ROUND
   "${TRAIN[@]}" --rate "$1" --direction "$2" --lr 5e-4 --epochs "$LAST_EPOCHS" \
     --decay-after $((LAST_EPOCHS / 2)) \
-    --init "$VOXTRAIL_TRAIN_DIR/runs/$(tag "$1")_$2_s${STATE}_all/best.dat" "${ALL[@]}" \
-    --labels "$VOXTRAIL_TRAIN_DIR/labels_r3" --name "$name" >>"$LOGS/$name.log" 2>&1
+    --init "$VOXTRAIL_TRAIN_DIR/runs/$(tag "$1")_$2_s${STATE}$PREVIOUS/best.dat" "${ALL[@]}" \
+    --labels "$VOXTRAIL_TRAIN_DIR/labels_r$((ROUND - 1))" --name "$name" >>"$LOGS/$name.log" 2>&1
   tail -n 1 "$LOGS/$name.log"
 }
-pairs last all
-SHIP_SUFFIX=(--suffix 16000=_r4 8000=_r4)
+PREVIOUS=_all
+for ((ROUND = 4; ROUND <= LAST_ROUND; ++ROUND)); do
+  align_with "$PREVIOUS" "$VOXTRAIL_TRAIN_DIR/labels_r$((ROUND - 1))"
+  pairs later all
+  PREVIOUS=_r$ROUND
+done
+SHIP_SUFFIX=(--suffix "16000=$PREVIOUS" "8000=$PREVIOUS")
 
 # 4. Ship the best epoch of each network (logits sharpened, priors partly corrected: see
 # ship.py) and measure it.
