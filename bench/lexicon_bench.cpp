@@ -1,5 +1,6 @@
-// Letter-to-sound from the shipped aligned lexicon: the cost an analysis pays when its
-// transcript holds words the pronunciation dictionary lacks. Compare CPU times.
+// The shipped lexical files: the dictionary lookup every transcript pays, and letter-to-sound
+// from the aligned lexicon, paid when the transcript holds words the dictionary lacks.
+// Compare CPU times.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@ using namespace Vantrix;
 
 namespace {
 
+const std::string kDictionary = std::string(VX_SOURCE_DIR) + "/data/KvParlo/Data/DtC6dal.dat";
 const std::string kLexicon = std::string(VX_SOURCE_DIR) + "/data/KvParlo/Data/DtC6dl.dat";
 
 // Made-up words, none of them in the shipped dictionary.
@@ -22,6 +24,15 @@ const std::vector<std::string_view> kUnknown = {"QUIBBLETONK", "ZORBLAXITY'S", "
 std::vector<std::string_view> FirstUnknown(int64_t count) {
     return std::vector<std::string_view>(kUnknown.begin(), kUnknown.begin() + count);
 }
+
+// A sentence of dictionary words: one pass over the whole dictionary file.
+void BM_LookUpDictionary(benchmark::State& state) {
+    for (auto _ : state) {
+        TranscriptWords words("The quick brown fox jumps over the lazy dog, and it's gone.");
+        benchmark::DoNotOptimize(lookUpDictionary(kDictionary, words));
+    }
+}
+BENCHMARK(BM_LookUpDictionary)->Unit(benchmark::kMillisecond);
 
 // The query-directed path: only the contexts of the words are learnt.
 void BM_PronounceFromLexicon(benchmark::State& state) {

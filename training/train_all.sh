@@ -38,6 +38,12 @@ ninja -j2 -C "$ROOT/build-train" vx-features vx-posteriors vx-align vx-pronounce
 # 1b. Dictionary and aligned lexicon (deterministic; about half a minute), and the letter-to-sound
 # measurement on held-out words.
 $PY "$ROOT/training/lexicon/build_dictionary.py"
+# The training corpora are aligned with festlex's pronunciations only, without pocketsphinx's
+# alternatives (mostly full vowels for festlex's schwas), so the networks learn the phones the
+# dictionary writes first; the shipped alignment may still pick a full vowel where it hears one.
+TRAINING_DICTIONARY=$VOXTRAIL_TRAIN_DIR/training_dictionary.dat
+$PY "$ROOT/training/lexicon/build_dictionary.py" --without-sphinx-alternatives \
+  --out "$TRAINING_DICTIONARY" >/dev/null
 $PY "$ROOT/training/lexicon/align_lexicon.py"
 $PY "$ROOT/training/lexicon/evaluate_lts.py" \
   --tool "$ROOT/build-train/tools/pronounce/vx-pronounce" | tee "$LOGS/lexicon.log"
@@ -94,6 +100,7 @@ align_with() {  # run-name suffix, label folder
   mkdir -p "$data"
   # vx-align loads all six files; the 8 kHz networks are not used by the 16 kHz alignment.
   cp "$ROOT"/data/KvParlo/Data/*.dat "$data/"
+  cp "$TRAINING_DICTIONARY" "$data/DtC6dal.dat"
   $PY "$ROOT/training/networks/ship.py" --state "$STATE" --rates 16000 --suffix "16000=$1" \
     --sharpen 2 --data "$data"
   $PY "$ROOT/training/networks/align_corpus.py" --data "$data" --labels "$2" --jobs 2 \

@@ -145,6 +145,11 @@ TEST(ShippedData, TranscriptWordsAllGetPronunciations) {
     EXPECT_EQ(words.Find("DON'T")->pronunciations[0], "d ow n t");
     EXPECT_EQ(words.Find("WORLD")->pronunciations[0], "w er l d");
     EXPECT_EQ(words.Find("KNOW")->pronunciations[0], "n ow");
+    // The schwa stays first; the full vowel is an alternative the alignment may pick.
+    EXPECT_EQ(words.Find("THE")->pronunciations,
+              (std::vector<std::string>{"dh ax", "dh ah", "dh iy"}));
+    const std::vector<std::string>& hello = words.Find("HELLO")->pronunciations;
+    EXPECT_NE(std::find(hello.begin(), hello.end(), "hh ah l ow"), hello.end());
 
     // Made-up words come from letter-to-sound: one pronunciation each, sounding like they read.
     for (const char* word : {"ZORBLAXITY'S", "QUIBBLETONK"}) {

@@ -2,9 +2,11 @@
 """Builds the shipped pronunciation dictionary (DtC6dal.dat) from two Debian packages.
 
     training/lexicon/build_dictionary.py [--festlex FILE] [--sphinx FILE] [--out FILE]
+                                         [--without-sphinx-alternatives]
 
 Sources: festlex-cmu's compiled CMU dictionary (cmudict-0.4.out), then pocketsphinx-en-us's
-cmudict-en-us.dict for the words festlex lacks (contractions, possessives, newer words).
+cmudict-en-us.dict for the words festlex lacks (contractions, possessives, newer words) and, as
+alternatives after festlex's own, its pronunciations of festlex's words that festlex lacks.
 Deterministic: the same packages give the same bytes.
 """
 import argparse
@@ -163,7 +165,7 @@ class ReducedVowelModel:
         return "ax"
 
 
-def build(festlex_path, sphinx_path):
+def build(festlex_path, sphinx_path, sphinx_alternatives=True):
     mapped = collections.Counter()
     festlex, festlex_dropped = read_festlex(festlex_path, mapped)
     sphinx, sphinx_dropped = read_sphinx(sphinx_path)
@@ -171,10 +173,20 @@ def build(festlex_path, sphinx_path):
 
     words = {}
     for head, prons in festlex.items():
-        words[head] = prons
-    added = 0
+        words[head] = list(prons)  # festlex itself stays as read: the AH model reads it
+    added = alternatives = 0
     for head, prons in sphinx.items():
         if head in words:
+            if not sphinx_alternatives:
+                continue
+            # Its other pronunciations become alternatives: variants festlex lacks, and its AH
+            # kept as the full vowel, since speakers (and other lexicons) often say a full vowel
+            # where festlex writes a schwa; the alignment then picks by what it hears.
+            for sp in prons:
+                phones = [SPHINX_PHONES.get(p, p) for p in sp]
+                if phones not in words[head] and all(p in PHONES for p in phones):
+                    words[head].append(phones)
+                    alternatives += 1
             continue
         out = []
         for sp in prons:
@@ -202,6 +214,7 @@ def build(festlex_path, sphinx_path):
         "festlex_words": len(festlex),
         "festlex_dropped": festlex_dropped,
         "sphinx_words_added": added,
+        "sphinx_alternatives_added": alternatives,
         "sphinx_dropped": sphinx_dropped,
         "words": len(words),
         "lines": len(entries),
@@ -243,8 +256,9 @@ NOTICES = """\
 #  ARISING OUT OF OR IN CONNECTION WITH THE USE OR PERFORMANCE OF
 #  THIS SOFTWARE.
 #
-# pocketsphinx-en-us (cmudict-en-us.dict), for words festlex lacks, modified: phone names lower
-# case, AH split into ah and ax, headwords upper case, unreachable headwords left out.
+# pocketsphinx-en-us (cmudict-en-us.dict), for words festlex lacks and as alternatives for
+# words it has, modified: phone names lower case, AH split into ah and ax in the words festlex
+# lacks, headwords upper case, unreachable headwords left out.
 # Its notice (BSD-2):
 #  Copyright 1995-2014 Carnegie Mellon University.  All rights reserved.
 #            2014-2015 Alpha Cephei Inc.
@@ -281,8 +295,11 @@ def main(argv):
     ap.add_argument("--festlex", default=FESTLEX)
     ap.add_argument("--sphinx", default=SPHINX)
     ap.add_argument("--out", default=OUTPUT)
+    ap.add_argument("--without-sphinx-alternatives", action="store_true",
+                    help="festlex's pronunciations only for its words (the dictionary the "
+                         "training corpora are aligned with)")
     args = ap.parse_args(argv[1:])
-    entries, stats = build(args.festlex, args.sphinx)
+    entries, stats = build(args.festlex, args.sphinx, not args.without_sphinx_alternatives)
     lines = HEADER.split("\n") + ["%s %s" % e for e in entries]
     os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
     with open(args.out, "wb") as f:
