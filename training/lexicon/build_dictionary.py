@@ -177,12 +177,10 @@ def build(festlex_path, sphinx_path, sphinx_alternatives=True):
     added = alternatives = 0
     for head, prons in sphinx.items():
         if head in words:
-            if not sphinx_alternatives:
-                continue
             # Its other pronunciations become alternatives: variants festlex lacks, and its AH
             # kept as the full vowel, since speakers (and other lexicons) often say a full vowel
             # where festlex writes a schwa; the alignment then picks by what it hears.
-            for sp in prons:
+            for sp in prons if sphinx_alternatives else ():
                 phones = [SPHINX_PHONES.get(p, p) for p in sp]
                 if phones not in words[head] and all(p in PHONES for p in phones):
                     words[head].append(phones)
