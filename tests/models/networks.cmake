@@ -26,3 +26,8 @@ add_test(NAME network_parity
   COMMAND ${VX_TRAINER_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/network_parity_test.py
           --posteriors $<TARGET_FILE:vx-posteriors> ${_cases})
 set_tests_properties(network_parity PROPERTIES SKIP_RETURN_CODE 77 LABELS models TIMEOUT 120)
+
+# The trainer's network widening and loss weights.
+add_test(NAME trainer_units
+  COMMAND ${VX_TRAINER_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/trainer_test.py)
+set_tests_properties(trainer_units PROPERTIES SKIP_RETURN_CODE 77 LABELS models TIMEOUT 60)

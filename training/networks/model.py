@@ -97,6 +97,25 @@ class ExactNetwork(torch.nn.Module):
         logits = a[:, :, s:] + previous @ ws[s:].t()
         return logits, h[:, -1]
 
+    def widened(self, state):
+        """The same function with `state` state units: the new units start from the usual
+        random incoming weights and feed nothing, so the outputs are unchanged until training
+        gives them outgoing weights."""
+        if state < self.state or self.extra_hidden is not None:
+            raise ValueError("can only widen a network without extra hidden units")
+        grown = ExactNetwork(state, classes=self.classes, inputs=self.inputs,
+                             constants=self.constants.cpu().numpy(),
+                             initial_state=np.concatenate([
+                                 self.initial_state.cpu().numpy(),
+                                 np.zeros(state - self.state, dtype=np.float32)]))
+        old, s, n1 = self.weight.detach(), self.state, self.first_input + self.inputs
+        with torch.no_grad():
+            w = grown.weight
+            w[:, n1 + s:] = 0.0  # nothing reads the new units yet
+            w[:s, :n1 + s] = old[:s]
+            w[state:, :n1 + s] = old[s:]
+        return grown
+
     # ---- weight files ----------------------------------------------------------------------
 
     def layout(self):

@@ -47,11 +47,23 @@ def draw_epoch(train, shares, rng):
     return out
 
 
+def boundary_weights(y, factor):
+    """Per-step loss weights: factor on the frames either side of a label change, 1 elsewhere,
+    0 where no row is emitted."""
+    valid = y >= 0
+    change = torch.zeros_like(valid)
+    step = (y[:, 1:] != y[:, :-1]) & valid[:, 1:] & valid[:, :-1]
+    change[:, 1:] |= step
+    change[:, :-1] |= step
+    return valid.float() * (1.0 + (factor - 1.0) * change.float())
+
+
 def train_epoch(net, optimiser, data, args, rng):
     net.train()
     total, count = 0.0, 0
     for _, x, y in dataset.batches(data, args.direction, args.batch, rng):
         h = net.initial(x.shape[0])
+        weight = boundary_weights(y, args.boundary_weight) if args.boundary_weight != 1 else None
         for start in range(0, x.shape[1], args.chunk):
             xc, yc = x[:, start:start + args.chunk], y[:, start:start + args.chunk]
             logits, h = net(xc, h)
@@ -59,8 +71,15 @@ def train_epoch(net, optimiser, data, args, rng):
             valid = int((yc >= 0).sum())
             if valid == 0:
                 continue
-            loss = torch.nn.functional.cross_entropy(
-                logits.reshape(-1, net.classes), yc.reshape(-1), ignore_index=-1)
+            if weight is None:
+                loss = torch.nn.functional.cross_entropy(
+                    logits.reshape(-1, net.classes), yc.reshape(-1), ignore_index=-1)
+            else:
+                wc = weight[:, start:start + args.chunk].reshape(-1)
+                each = torch.nn.functional.cross_entropy(
+                    logits.reshape(-1, net.classes), yc.reshape(-1), ignore_index=-1,
+                    reduction="none")
+                loss = (each * wc).sum() / wc.sum()
             optimiser.zero_grad()
             loss.backward()
             torch.nn.utils.clip_grad_norm_(net.parameters(), args.clip)
@@ -93,7 +112,10 @@ def main(argv=None):
     parser.add_argument("--dev-corpora", nargs="+", default=["fraser"],
                         help="corpora whose development split picks the best epoch")
     parser.add_argument("--init", metavar="WEIGHTS",
-                        help="start from a weight file (fine-tuning) instead of random weights")
+                        help="start from a weight file (fine-tuning) instead of random weights; a "
+                             "network with fewer state units is widened to --state")
+    parser.add_argument("--boundary-weight", type=float, default=1.0,
+                        help="loss weight of the frames beside a label change")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--name", help="run name (default RATE_DIRECTION_sSTATE)")
     parser.add_argument("--threads", type=int, default=2)
@@ -124,8 +146,10 @@ def main(argv=None):
     torch.manual_seed(args.seed)
     if args.init:
         net = model.ExactNetwork.from_layout(common.read_weight_file(args.init))
+        if net.state < args.state and net.extra_hidden is None:
+            net = net.widened(args.state)
         if net.state != args.state or net.extra_hidden is not None:
-            sys.exit("%s: not a network of %d state units" % (args.init, args.state))
+            sys.exit("%s: not a network of %d state units or fewer" % (args.init, args.state))
     else:
         net = model.ExactNetwork(args.state)
     optimiser = torch.optim.Adam(net.parameters(), lr=args.lr)
