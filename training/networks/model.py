@@ -101,8 +101,10 @@ class ExactNetwork(torch.nn.Module):
         """The same function with `state` state units: the new units start from the usual
         random incoming weights and feed nothing, so the outputs are unchanged until training
         gives them outgoing weights."""
-        if state < self.state or self.extra_hidden is not None:
-            raise ValueError("can only widen a network without extra hidden units")
+        if state < self.state:
+            raise ValueError("cannot widen %d state units to %d" % (self.state, state))
+        if self.extra_hidden is not None:
+            raise ValueError("cannot widen a network with hidden units beyond its state")
         grown = ExactNetwork(state, classes=self.classes, inputs=self.inputs,
                              constants=self.constants.cpu().numpy(),
                              initial_state=np.concatenate([
