@@ -2,7 +2,7 @@
 # Rebuilds every shipped model: the dictionary and aligned lexicon from Debian's packages, then
 # the recognizer's four phoneme networks from the speech corpus.
 #
-#   training/train_all.sh [STATE]        (STATE: state units per network, default 256)
+#   training/train_all.sh [STATE]        (STATE: state units per network, default 512)
 #
 # Stages: lexical files; features; augmented copies; 16 kHz bootstrap networks on fraser's
 # labels; then in every further round the latest 16 kHz networks align the transcript-only
@@ -17,7 +17,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PY=/usr/bin/python3
-STATE=${1:-256}
+STATE=${1:-512}
 BOOT_EPOCHS=${BOOT_EPOCHS:-16}
 EPOCHS=${EPOCHS:-11}
 FINE_EPOCHS=${FINE_EPOCHS:-6}

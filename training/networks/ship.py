@@ -15,8 +15,8 @@ renormalised), which weighs the acoustic scores more against the decoder's fixed
 costs; with the trained posteriors as they are, the free phoneme loop emits too few phones.
 Applied before the prior correction.
 
-Usage: ship.py [--state 256] [--data DIR] [--prior-correction A] [--sharpen F] [--rates 16000 8000]
-               [--suffix RATE=SUFFIX ...]   (e.g. 16000=_all ships runs/16k_*_s256_all)"""
+Usage: ship.py [--state 512] [--data DIR] [--prior-correction A] [--sharpen F] [--rates 16000 8000]
+               [--suffix RATE=SUFFIX ...]   (e.g. 16000=_all ships runs/16k_*_s512_all)"""
 import argparse
 import json
 import os
@@ -98,7 +98,7 @@ def corrected(data, frequencies, exponent):
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--state", type=int, default=256)
+    parser.add_argument("--state", type=int, default=512)
     parser.add_argument("--data", default=common.DATA_DIR)
     parser.add_argument("--prior-correction", type=float, default=0.25, metavar="A",
                         help="exponent of the prior ratio added to the output biases "
