@@ -31,6 +31,7 @@ FEATURES = 13
 FRAME_S = 0.016
 WARM_UP = 20  # steps on the first frame before any output
 DELAY = 4     # steps between reading a frame and emitting its posteriors
+STATE = 512   # state units of the shipped networks (the trainer's and exporter's default)
 RATES = (16000, 8000)
 CORPORA = ("fraser", "cathy", "ljspeech", "keywords")
 NETWORK_FILES = {

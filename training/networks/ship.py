@@ -98,7 +98,7 @@ def corrected(data, frequencies, exponent):
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--state", type=int, default=512)
+    parser.add_argument("--state", type=int, default=common.STATE)
     parser.add_argument("--data", default=common.DATA_DIR)
     parser.add_argument("--prior-correction", type=float, default=0.25, metavar="A",
                         help="exponent of the prior ratio added to the output biases "

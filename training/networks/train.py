@@ -93,7 +93,7 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--rate", type=int, choices=common.RATES, required=True)
     parser.add_argument("--direction", choices=("forward", "backward"), required=True)
-    parser.add_argument("--state", type=int, default=512)
+    parser.add_argument("--state", type=int, default=common.STATE)
     parser.add_argument("--epochs", type=int, default=20)
     parser.add_argument("--batch", type=int, default=32)
     parser.add_argument("--chunk", type=int, default=100)
