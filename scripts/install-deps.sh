@@ -10,11 +10,13 @@ packages=(
     libsndfile1-dev libkissfft-dev
     sox libsox-fmt-all espeak-ng
     python3 python3-numpy python3-torch
+    qtbase5-dev qtscript5-dev qtmultimedia5-dev libqt5multimedia5-plugins xvfb xauth
 )
 if [ "${1:-}" = "--training" ]; then
     # OpenBLAS in place of the reference BLAS Debian's PyTorch falls back to: the trainer's
     # small matrix products run about six times faster (serial: training runs one thread each).
-    packages+=(festlex-cmu pocketsphinx-en-us libopenblas0-serial)
+    # pocketsphinx is the training-time teacher that labels every corpus at the phone level.
+    packages+=(festlex-cmu pocketsphinx pocketsphinx-en-us libopenblas0-serial)
 fi
 
 missing=()
