@@ -2,11 +2,12 @@
 manifests and splits, feature files, phone labels and the engine's weight-file format."""
 import os
 import struct
+import zlib
 
 import numpy as np
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-CORPUS = os.environ.get("VOXTRAIL_CORPUS", "/work/shared/corpus")
+CORPUS = os.environ.get("VOXTRAIL_CORPUS", os.path.join(REPO, "..", "shared", "corpus"))
 WORK = os.environ.get("VOXTRAIL_TRAIN_DIR", os.path.join(REPO, "build-train", "cache"))
 # Labels the transcript alignment wrote for the transcript-only corpora (train.py --labels and
 # align_corpus.py --labels point elsewhere for an earlier round).
@@ -33,7 +34,7 @@ WARM_UP = 20  # steps on the first frame before any output
 DELAY = 4     # steps between reading a frame and emitting its posteriors
 STATE = 512   # state units of the shipped networks (the trainer's and exporter's default)
 RATES = (16000, 8000)
-CORPORA = ("fraser", "cathy", "ljspeech", "keywords")
+CORPORA = ("fraser", "cathy", "ljspeech", "keywords", "speechocean", "an4", "arctic_extra")
 NETWORK_FILES = {
     (16000, "forward"): "Wt16M9fs.dat", (16000, "backward"): "Wt16M9bs.dat",
     (8000, "forward"): "Wt8S9fs.dat", (8000, "backward"): "Wt8S9bs.dat",
@@ -45,15 +46,55 @@ def rate_tag(rate):
 
 
 def read_manifest(corpus):
-    """Rows of a corpus manifest as dicts, in file order."""
-    path = os.path.join(CORPUS, corpus, "manifest.tsv")
+    """Rows of a corpus manifest as dicts, in file order, each with its corpus, flac path,
+    transcript and speaker (the folders' manifests name the last three differently)."""
+    path = os.path.join(corpus_folder(corpus), "manifest.tsv")
     with open(path, encoding="utf-8") as f:
         header = f.readline().rstrip("\n").split("\t")
-        return [dict(zip(header, line.rstrip("\n").split("\t"))) for line in f if line.strip()]
+        rows = [dict(zip(header, line.rstrip("\n").split("\t"))) for line in f if line.strip()]
+    for row in rows:
+        row["corpus"] = corpus
+        row.setdefault("flac", "flac/%s.flac" % row["id"])
+        row.setdefault("transcript", row.get("text", ""))
+        # keywords has no speaker ids: every clip counts as its own voice.
+        row.setdefault("speaker", corpus if corpus in SINGLE_SPEAKER else row["id"])
+    return rows
+
+
+SINGLE_SPEAKER = ("fraser", "cathy", "ljspeech")
+
+
+def corpus_folder(corpus):
+    """The recorded corpora are in CORPUS; the speech-free one quiet.py makes is in the cache."""
+    return os.path.join(WORK, corpus) if corpus == "quiet" else os.path.join(CORPUS, corpus)
+
+
+def is_unseen(row):
+    """Whether an utterance belongs to the voices kept out of training for the unseen-speaker
+    measurement: all of fraser (the one boundary reference no network or teacher made), an4's
+    and arctic_extra's speakers, every fifth speechocean speaker and a fixed tenth of the
+    keyword clips."""
+    corpus = row["corpus"]
+    if corpus in ("fraser", "an4", "arctic_extra"):
+        return True
+    if corpus == "speechocean":
+        return int(row["speaker"]) % 5 == 0
+    if corpus == "keywords":
+        return zlib.crc32(row["id"].encode()) % 10 == 0
+    return False
+
+
+def unseen(rows):
+    return [r for r in rows if is_unseen(r)]
 
 
 def split(rows):
-    """(train, dev): the last tenth of a manifest (whole utterances) is held out."""
+    """(train, dev) of the voices trained on: the last tenth of what a manifest keeps for
+    training (whole utterances) is the development set for choosing epochs; the unseen
+    voices are in neither."""
+    rows = [r for r in rows if not is_unseen(r)]
+    if not rows:
+        return [], []
     cut = len(rows) - max(1, len(rows) // 10)
     return rows[:cut], rows[cut:]
 
