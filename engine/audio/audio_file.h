@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "binary_file.h"
@@ -41,6 +42,9 @@ bool getAiffFileInfo(const char* fileName, uint32_t& bitsPerSample, uint32_t& sa
                      uint32_t& channels, uint32_t& sampleCount, bool& isPcm);
 bool getSphereFileInfo(const char* fileName, uint32_t& bitsPerSample, uint32_t& sampleRate,
                        uint32_t& channels, uint32_t& sampleCount, bool& isPcm);
+
+// Why getWaveFileInfo refuses a wave file, in the user's terms; empty when no reason is known.
+std::string describeWaveRefusal(const char* fileName);
 
 // WAV loads as mono (codec data decoded to 16 bits, channels mixed); sampleCount in samples.
 bool loadWaveFile(const char* fileName, uint32_t& bitsPerSample, uint32_t& sampleRate,

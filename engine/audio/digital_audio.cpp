@@ -1,6 +1,7 @@
 #include "digital_audio.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -76,9 +77,24 @@ TDigitalAudio::TDigitalAudio(const char* fileName) : body(nullptr) {
     if (!getAudioFileInfo(fileName, type, bits, rate, channels, count, isPcm)) {
         if (type == kAudioFileUnknown)
             throw TDigitalAudioError("unsupported or invalid audio file");
-        throw TDigitalAudioError("file doesn't exist or is locked");
+        const std::string why = type == kAudioFileWave ? describeWaveRefusal(fileName) : "";
+        throw TDigitalAudioError(why.empty() ? "file doesn't exist or is locked" : why.c_str());
     }
     if (!isPcm) throw TDigitalAudioError("non-PCM file.");
+    // Facts the body would refuse, named before anything is loaded.
+    char text[96];
+    if (bits != 8 && bits != 16) {
+        std::snprintf(text, sizeof text,
+                      "unsupported sample format: %u-bit PCM; 8- and 16-bit PCM are read",
+                      unsigned(bits));
+        throw TDigitalAudioError(text);
+    }
+    if (channels == 0) throw TDigitalAudioError("the file declares 0 channels");
+    if (!rateInRange(rate)) {
+        std::snprintf(text, sizeof text, "sample rate %u Hz is outside 8000-48000 Hz",
+                      unsigned(rate));
+        throw TDigitalAudioError(text);
+    }
     TSampleBlock block;
     if (!loadAudioFile(fileName, bits, rate, channels, count, block))
         throw TDigitalAudioError("file load failed");

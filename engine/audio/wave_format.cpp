@@ -1,6 +1,7 @@
 #include "wave_format.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "byte_order.h"
 
@@ -32,6 +33,36 @@ TWaveFormat parseWaveFormat(const uint8_t* bytes, size_t size) {
     format.extraSize = readLE16(record + 16);
     if (size > 18) format.extra.assign(bytes + 18, bytes + size);
     return format;
+}
+
+std::string waveFormatRefusal(const TWaveFormat& format) {
+    if (format.channels == 0) return "the file declares 0 channels";
+    const uint16_t tag = format.formatTag;
+    if (tag == kWaveFormatMsAdpcm) return "";
+    if (tag == kWaveFormatPcm && (format.bitsPerSample == 8 || format.bitsPerSample == 16))
+        return "";
+    char kind[48];
+    switch (tag) {
+    case kWaveFormatPcm:
+        std::snprintf(kind, sizeof kind, "%u-bit PCM", unsigned(format.bitsPerSample));
+        break;
+    case kWaveFormatIeeeFloat:
+        std::snprintf(kind, sizeof kind, "%u-bit float", unsigned(format.bitsPerSample));
+        break;
+    case kWaveFormatALaw:
+        std::snprintf(kind, sizeof kind, "A-law");
+        break;
+    case kWaveFormatMuLaw:
+        std::snprintf(kind, sizeof kind, "mu-law");
+        break;
+    case kWaveFormatImaAdpcm:
+        std::snprintf(kind, sizeof kind, "IMA ADPCM");
+        break;
+    default:
+        std::snprintf(kind, sizeof kind, "format tag 0x%04X", unsigned(tag));
+        break;
+    }
+    return std::string("unsupported sample format: ") + kind + "; 8- and 16-bit PCM are read";
 }
 
 std::vector<uint8_t> serialiseWaveFormat(const TWaveFormat& format) {

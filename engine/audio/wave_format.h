@@ -3,11 +3,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace Vantrix {
 
-enum : uint16_t { kWaveFormatPcm = 1, kWaveFormatMsAdpcm = 2 };
+enum : uint16_t {
+    kWaveFormatPcm = 1,
+    kWaveFormatMsAdpcm = 2,
+    kWaveFormatIeeeFloat = 3,
+    kWaveFormatALaw = 6,
+    kWaveFormatMuLaw = 7,
+    kWaveFormatImaAdpcm = 0x11,
+    kWaveFormatExtensible = 0xFFFE,
+};
 
 struct TWaveFormat {
     uint16_t formatTag = 0;
@@ -26,6 +35,10 @@ TWaveFormat makePcmFormat(uint16_t channels, uint32_t rate, uint16_t bits);
 
 // Decodes a format chunk body; missing bytes of the 18-byte record read as zero.
 TWaveFormat parseWaveFormat(const uint8_t* bytes, size_t size);
+
+// Why the engine cannot take samples in this format, in the user's terms ("unsupported sample
+// format: 24-bit PCM; 8- and 16-bit PCM are read"); empty when it can.
+std::string waveFormatRefusal(const TWaveFormat& format);
 
 // Encodes the record followed by its extra bytes, as a format chunk body.
 std::vector<uint8_t> serialiseWaveFormat(const TWaveFormat& format);

@@ -69,4 +69,27 @@ bool getWaveFileInfo(const char* fileName, uint32_t& bitsPerSample, uint32_t& sa
     }
 }
 
+std::string describeWaveRefusal(const char* fileName) {
+    try {
+        TBinaryFile file;
+        uint8_t header[12];
+        if (!fileName || !file.Open(fileName) || !file.ReadExactly(header, sizeof header))
+            return "";
+        TChunkHeader chunk;
+        while (readChunkHeader(file, chunk, false)) {
+            const uint64_t bodySize = clampedBodySize(file, chunk);
+            if (chunk.Is("data"))
+                return "invalid wave file: the sample data comes before the format";
+            if (chunk.Is("fmt ")) {
+                std::vector<uint8_t> body(bodySize);
+                if (bodySize < 16 || !file.ReadExactly(body.data(), body.size())) return "";
+                return waveFormatRefusal(parseWaveFormat(body.data(), body.size()));
+            }
+            if (!skipChunk(file, chunk, bodySize)) return "";
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return "";
+}
+
 } // namespace Vantrix

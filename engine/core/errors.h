@@ -37,6 +37,13 @@ public:
     EErrorType kind;
 };
 
+// A data file the user installed is unusable; the message names the file and what is wrong, and
+// the interface shows it as the failure's detail.
+class TDataFileError : public TError {
+public:
+    using TError::TError;
+};
+
 // Traces "Caught an exception (%s): %s\n" for a caught kind and returns it.
 EErrorType TraceCaught(EErrorType kind);
 

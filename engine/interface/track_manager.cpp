@@ -52,7 +52,9 @@ int32_t TTrackManager::SetInput(TDigitalAudio& newSound, const char* newTranscri
     sound->normaliseSampleRate();
     phonemes.Clear();
     words.Clear();
-    const int32_t result = recognizePhonemes(*recognizer, *sound, transcript, phonemes, words);
+    failureDetail.clear();
+    const int32_t result =
+        recognizePhonemes(*recognizer, *sound, transcript, phonemes, words, &failureDetail);
     phonemes.SetNotAnalysed(false);
     phonemes.Notify();
     return result;

@@ -71,6 +71,8 @@ public:
     const TPhonemeList& Phonemes() const { return phonemes; }
     const TWordList& Words() const { return words; }
     bool FastFlag() const { return fastFlag; }
+    // What made the last SetInput fail, in the user's terms; empty when nothing is known.
+    const std::string& FailureDetail() const { return failureDetail; }
 
 private:
     std::unique_ptr<TPhonemeRecognizer> recognizer;
@@ -79,6 +81,7 @@ private:
     TPhonemeList phonemes;
     TWordList words;
     bool fastFlag = false;
+    std::string failureDetail;
 };
 
 } // namespace Vantrix

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "analysis.h"
 #include "digital_audio.h"
 #include "errors.h"
@@ -157,6 +159,11 @@ bool FileOpensForReading(const char* path) {
     return true;
 }
 
+bool IsFolder(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Steps 5-14 of an analysis; analysisOut and soundFile are not null.
 uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, const char* soundFile,
                      const char* transcript, const VOXTRAIL_ANALYSIS_SETTINGS* settings) {
@@ -165,6 +172,12 @@ uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, con
             settings->framesPerSecond <= 0 ||
             (settings->configFile && !FileOpensForReading(settings->configFile)))
             return Record(VOXTRAIL_INVALID_PARAMETER_ERR);
+        // A folder opens for reading here but holds no configuration.
+        if (settings->configFile && IsFolder(settings->configFile))
+            return Record(
+                VOXTRAIL_INVALID_PARAMETER_ERR,
+                ("the configuration file " + std::string(settings->configFile) + " is a folder")
+                    .c_str());
     }
 
     *analysisOut = nullptr;
@@ -175,7 +188,14 @@ uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, con
     } catch (const TDigitalAudioError& error) {
         return Record(VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR, error.what());
     }
-    if (!isAudioUsable(*analysis->sound)) return Record(VOXTRAIL_ANALYSIS_FAILED_ERR);
+    if (!isAudioUsable(*analysis->sound)) {
+        // The loader has refused every other unusable fact; what is left is the length.
+        char detail[96];
+        std::snprintf(detail, sizeof detail,
+                      "the sound is longer than the 300 s an analysis accepts (it lasts %.3f s)",
+                      analysis->sound->getDurationMs() / 1000.0);
+        return Record(VOXTRAIL_ANALYSIS_FAILED_ERR, detail);
+    }
 
     int32_t seed = int32_t(uint32_t(std::time(nullptr)));
     driver.SetFastFlag(false);
@@ -195,8 +215,11 @@ uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, con
         }
     }
 
-    if (driver.SetInput(*analysis->sound, transcript) != eetSuccess ||
-        driver.GenerateSpeechTracks() != eetSuccess ||
+    if (driver.SetInput(*analysis->sound, transcript) != eetSuccess) {
+        const std::string& detail = driver.FailureDetail();
+        return Record(VOXTRAIL_ANALYSIS_FAILED_ERR, detail.empty() ? nullptr : detail.c_str());
+    }
+    if (driver.GenerateSpeechTracks() != eetSuccess ||
         driver.GenerateGestureTracks(seed) != eetSuccess)
         return Record(VOXTRAIL_ANALYSIS_FAILED_ERR);
 

@@ -61,7 +61,8 @@ void trimToLength(int32_t lengthMs, TPhonemeList& phonemes, TWordList& words) {
 }
 
 int32_t recognizePhonemes(TPhonemeRecognizer& recognizer, const TDigitalAudio& sound,
-                          const std::string& transcript, TPhonemeList& phonemes, TWordList& words) {
+                          const std::string& transcript, TPhonemeList& phonemes, TWordList& words,
+                          std::string* failureDetail) {
     const double durationMs = sound.getDurationMs();
     if (durationMs < kShortestAnalysedMs) {
         const int32_t endMs = (int32_t(std::ceil(durationMs)) / kFrameMs + 1) * kFrameMs;
@@ -71,6 +72,9 @@ int32_t recognizePhonemes(TPhonemeRecognizer& recognizer, const TDigitalAudio& s
     int32_t result;
     try {
         result = coreAnalysis(recognizer.DataPaths(), sound, transcript, phonemes, words);
+    } catch (const TDataFileError& error) {
+        if (failureDetail) *failureDetail = error.message;
+        result = TraceCaught(error.kind);
     } catch (const TError& error) {
         Trace("ERROR in Core analysis: \n");
         Trace("%s\n", error.message.c_str());

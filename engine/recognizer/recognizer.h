@@ -28,9 +28,10 @@ private:
 
 // Appends the sound's phonemes (and, with a non-empty transcript, its words) to the lists.
 // The sound must be at 16000 or 8000 Hz. Returns 0 or an error kind; 1 for another rate or
-// missing data files.
+// missing data files. A data file found unusable is named in failureDetail, when given.
 int32_t recognizePhonemes(TPhonemeRecognizer& recognizer, const TDigitalAudio& sound,
-                          const std::string& transcript, TPhonemeList& phonemes, TWordList& words);
+                          const std::string& transcript, TPhonemeList& phonemes, TWordList& words,
+                          std::string* failureDetail = nullptr);
 
 // The transcript's words in order with their loaded pronunciations.
 TPronunciationList transcriptPronunciations(const TranscriptWords& words);

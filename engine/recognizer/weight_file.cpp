@@ -24,10 +24,15 @@ uint32_t bigEndianWord(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
-// Reads count big-endian reals into out; a short read is a damaged file.
-void readReals(std::FILE* f, float* out, size_t count) {
+[[noreturn]] void fileFault(const std::string& path, const char* what, EErrorType kind) {
+    throw TDataFileError("weights file " + path + " " + what, kind);
+}
+
+// Reads count big-endian reals into out; a short read is a truncated file.
+void readReals(std::FILE* f, float* out, size_t count, const std::string& path) {
     if (count == 0) return;
-    if (std::fread(out, sizeof(float), count, f) != count) throw eetCatastrophicFailure;
+    if (std::fread(out, sizeof(float), count, f) != count)
+        fileFault(path, "is truncated", eetCatastrophicFailure);
     uint8_t* bytes = reinterpret_cast<uint8_t*>(out);
     for (size_t i = 0; i < count; ++i) {
         const uint32_t word = bigEndianWord(bytes + 4 * i);
@@ -69,15 +74,15 @@ TNetworkWeights::TNetworkWeights(const TNetworkLayout& l) : layout(l) {
 
 TNetworkWeights loadNetworkWeights(const std::string& path) {
     TFileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw eetOpenFailure;
     struct stat info;
-    if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) throw eetOpenFailure;
+    if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
+        fileFault(path, "cannot be opened as a file", eetOpenFailure);
     const uint64_t length = uint64_t(info.st_size);
 
     uint8_t header[kWeightHeaderBytes];
     if (length < kWeightHeaderBytes ||
         std::fread(header, 1, kWeightHeaderBytes, file.get()) != kWeightHeaderBytes)
-        throw eetCatastrophicFailure;
+        fileFault(path, "is truncated", eetCatastrophicFailure);
     auto word = [&](int i) { return int32_t(bigEndianWord(header + 4 * i)); };
     TNetworkLayout layout;
     layout.stateCount = word(0);
@@ -87,15 +92,20 @@ TNetworkWeights loadNetworkWeights(const std::string& path) {
     layout.firstComputed = word(9);
     layout.firstOutput = word(10);
     layout.unitCount = word(11);
-    checkNetworkLayout(layout);
+    try {
+        checkNetworkLayout(layout);
+    } catch (EErrorType kind) {
+        fileFault(path, "is damaged: its header describes no usable network", kind);
+    }
     // Sizes come from the file: they must fit in what the file holds before anything is
     // allocated from them.
-    if (layout.RealCount() > (length - kWeightHeaderBytes) / 4) throw eetCatastrophicFailure;
+    if (layout.RealCount() > (length - kWeightHeaderBytes) / 4)
+        fileFault(path, "is truncated", eetCatastrophicFailure);
 
     TNetworkWeights net(layout);
-    readReals(file.get(), net.InitialUnits(), size_t(layout.unitCount));
+    readReals(file.get(), net.InitialUnits(), size_t(layout.unitCount), path);
     readReals(file.get(), net.Weights(),
-              size_t(layout.ComputedCount()) * size_t(layout.firstComputed));
+              size_t(layout.ComputedCount()) * size_t(layout.firstComputed), path);
     return net;
 }
 

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "audio_test_support.h"
+#include "byte_order.h"
 #include "digital_audio.h"
+#include "wave_format.h"
 
 using namespace Vantrix;
 
@@ -30,11 +34,60 @@ TEST(DigitalAudioFile, FailureMessagesInCheckOrder) {
     EXPECT_EQ(ConstructionFailure(Fixture("sox_mono_16000.aifc")),
               "unsupported or invalid audio file");
     EXPECT_EQ(ConstructionFailure(Fixture("data_before_fmt.wav")),
-              "file doesn't exist or is locked");
+              "invalid wave file: the sample data comes before the format");
     EXPECT_EQ(ConstructionFailure(Fixture("sphere_shorten.sph")), "non-PCM file.");
     EXPECT_EQ(ConstructionFailure(Fixture("zero_data.wav")), "file load failed");
     EXPECT_EQ(ConstructionFailure(Fixture("aiff_huge_rate.aiff")),
-              "TDigitalAudio::TRCDigitalAudio ctor failed.");
+              "sample rate 4294967295 Hz is outside 8000-48000 Hz");
+}
+
+// A wave file of one format record and 64 zero bytes of samples.
+std::string WaveFile(const std::string& name, const TWaveFormat& format) {
+    const std::string path = ::testing::TempDir() + "vx_" + name + ".wav";
+    const std::vector<uint8_t> fmt = serialiseWaveFormat(format);
+    std::vector<uint8_t> bytes(12 + 8 + fmt.size() + 8 + 64, 0);
+    auto put = [&](size_t at, const char* tag, uint32_t size) {
+        std::memcpy(&bytes[at], tag, 4);
+        writeLE32(&bytes[at + 4], size);
+    };
+    put(0, "RIFF", uint32_t(bytes.size() - 8));
+    std::memcpy(&bytes[8], "WAVE", 4);
+    put(12, "fmt ", uint32_t(fmt.size()));
+    std::copy(fmt.begin(), fmt.end(), bytes.begin() + 20);
+    put(20 + fmt.size(), "data", 64);
+    FILE* out = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    return path;
+}
+
+TWaveFormat Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+    TWaveFormat format = makePcmFormat(channels, rate, bits);
+    format.formatTag = tag;
+    return format;
+}
+
+TEST(DigitalAudioFile, RefusedFormatsAreNamed) {
+    const struct {
+        const char* name;
+        TWaveFormat format;
+        const char* text;
+    } cases[] = {
+        {"pcm24", Format(1, 1, 16000, 24),
+         "unsupported sample format: 24-bit PCM; 8- and 16-bit PCM are read"},
+        {"pcm32", Format(1, 2, 16000, 32),
+         "unsupported sample format: 32-bit PCM; 8- and 16-bit PCM are read"},
+        {"float", Format(3, 1, 16000, 32),
+         "unsupported sample format: 32-bit float; 8- and 16-bit PCM are read"},
+        {"ima", Format(0x11, 1, 16000, 4),
+         "unsupported sample format: IMA ADPCM; 8- and 16-bit PCM are read"},
+        {"nochannels", Format(1, 0, 16000, 16), "the file declares 0 channels"},
+        {"rate0", Format(1, 1, 0, 16), "sample rate 0 Hz is outside 8000-48000 Hz"},
+        {"rate6000", Format(1, 1, 6000, 8), "sample rate 6000 Hz is outside 8000-48000 Hz"},
+        {"rate96000", Format(1, 1, 96000, 16), "sample rate 96000 Hz is outside 8000-48000 Hz"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ConstructionFailure(WaveFile(c.name, c.format)), c.text) << c.name;
 }
 
 TEST(DigitalAudioFile, EightBitBytesBecomeCentredDoubles) {

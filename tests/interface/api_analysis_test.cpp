@@ -2,6 +2,9 @@
 // shape of the results.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -144,16 +147,33 @@ TEST_F(Analysis, SoundsTheLoaderRefusesGiveItsMessage) {
     const Case cases[] = {
         {scratch.File("absent.wav"), "file doesn't exist"},
         {text, "unsupported or invalid audio file"},
-        {deep, ""},
-        {slow, ""},
+        {deep, "unsupported sample format: 24-bit PCM; 8- and 16-bit PCM are read"},
+        {slow, "sample rate 6000 Hz is outside 8000-48000 Hz"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Code(c.file, nullptr), VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR) << c.file;
         ASSERT_NE(message.find(" ["), std::string::npos) << message;
-        if (!c.detail.empty()) {
-            EXPECT_EQ(message.substr(message.find(" [")), " [" + c.detail + "]");
-        }
+        EXPECT_EQ(message.substr(message.find(" [")), " [" + c.detail + "]");
     }
+}
+
+TEST_F(Analysis, FaultsOutsideTheSoundAreNamed) {
+    const std::string folder = scratch.path.string();
+    auto settings = Settings(1, 30, folder.c_str());
+    EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    EXPECT_EQ(message.substr(message.find(" [")),
+              " [the configuration file " + folder + " is a folder]");
+
+    // A weights file cut short: the analysis names it, not the sound.
+    const std::string network = data.File("Wt16M9fs.dat");
+    const std::string bytes = [&] {
+        std::ifstream in(network, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    std::filesystem::remove(network);
+    WriteText(network, bytes.substr(0, bytes.size() / 2));
+    EXPECT_EQ(Code(hello, nullptr), VOXTRAIL_ANALYSIS_FAILED_ERR);
+    EXPECT_EQ(message.substr(message.rfind(" [")), " [weights file " + network + " is truncated]");
 }
 
 TEST_F(Analysis, SoundsOverFiveMinutesAreRefusedBeforeRecognition) {
@@ -163,7 +183,8 @@ TEST_F(Analysis, SoundsOverFiveMinutesAreRefusedBeforeRecognition) {
     EXPECT_EQ(Code(longest, nullptr), VOXTRAIL_ANALYSIS_FAILED_ERR);
     EXPECT_EQ(message,
               "VOXTRAIL_ANALYSIS_FAILED_ERR: analysis failed [the sound file cannot be analyzed "
-              "or an internal error occurred]");
+              "or an internal error occurred] [the sound is longer than the 300 s an analysis "
+              "accepts (it lasts 300.000 s)]");
 }
 
 TEST_F(Analysis, ShortSoundsAreOneSilence) {

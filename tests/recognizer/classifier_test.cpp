@@ -85,11 +85,13 @@ FrameProbabilities Row(uint8_t flags, std::vector<uint8_t> scores) {
     return row;
 }
 
-int32_t LoadKind(const std::string& path) {
+// The kind a load fails with; its message, naming the file, goes to detail.
+int32_t LoadKind(const std::string& path, std::string* detail = nullptr) {
     try {
         loadNetworkWeights(path);
-    } catch (EErrorType kind) {
-        return kind;
+    } catch (const TDataFileError& error) {
+        if (detail) *detail = error.message;
+        return error.kind;
     }
     return eetSuccess;
 }
@@ -287,8 +289,9 @@ TEST(ClassifierFrames, MissingFileIsAnOpenFailure) {
     try {
         classifyFrames(paths, 16000, OneHotFrames(5), rows);
         FAIL() << "no error";
-    } catch (EErrorType kind) {
-        EXPECT_EQ(kind, eetOpenFailure);
+    } catch (const TDataFileError& error) {
+        EXPECT_EQ(error.kind, eetOpenFailure);
+        EXPECT_NE(error.message.find("cannot be opened"), std::string::npos) << error.message;
     }
 }
 
@@ -313,7 +316,10 @@ TEST(ClassifierWeightFile, FaultsFailWithTheirKind) {
     EXPECT_EQ(LoadKind(testing::TempDir()), eetOpenFailure); // a folder
     EXPECT_EQ(LoadKind(WriteWeights("empty", {}, {})), eetCatastrophicFailure);
     EXPECT_EQ(LoadKind(WriteWeights("header", good, {}, 4)), eetCatastrophicFailure);
-    EXPECT_EQ(LoadKind(WriteWeights("short", good, reals, 1)), eetCatastrophicFailure);
+    std::string detail;
+    const std::string shortFile = WriteWeights("short", good, reals, 1);
+    EXPECT_EQ(LoadKind(shortFile, &detail), eetCatastrophicFailure);
+    EXPECT_EQ(detail, "weights file " + shortFile + " is truncated");
     EXPECT_EQ(LoadKind(WriteWeights("noweights", good, std::vector<float>(7, 0.f))),
               eetCatastrophicFailure);
 
@@ -330,8 +336,9 @@ TEST(ClassifierWeightFile, FaultsFailWithTheirKind) {
         Header(1, 1, 3, 4, 5, 0x7fffffff),          // sizes far beyond the file
         Header(1, 1, 3, 4, 0x7ffffff0, 0x7fffffff), // product overflowing 32 bits
     };
-    for (size_t i = 0; i < inconsistent.size(); ++i)
-        EXPECT_EQ(LoadKind(WriteWeights("bad" + std::to_string(i), inconsistent[i], reals)),
-                  eetCatastrophicFailure)
-            << i;
+    for (size_t i = 0; i < inconsistent.size(); ++i) {
+        const std::string file = WriteWeights("bad" + std::to_string(i), inconsistent[i], reals);
+        EXPECT_EQ(LoadKind(file, &detail), eetCatastrophicFailure) << i;
+        EXPECT_EQ(detail.rfind("weights file " + file + " is ", 0), 0u) << detail;
+    }
 }
