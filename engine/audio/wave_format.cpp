@@ -35,9 +35,19 @@ TWaveFormat parseWaveFormat(const uint8_t* bytes, size_t size) {
     return format;
 }
 
+uint16_t effectiveFormatTag(const TWaveFormat& format) {
+    // The extension: valid bits (2), channel mask (4), sub-format GUID (16).
+    static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                          0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (format.formatTag != kWaveFormatExtensible || format.extra.size() < 22 ||
+        !std::equal(kGuidTail, kGuidTail + 14, format.extra.begin() + 8))
+        return format.formatTag;
+    return readLE16(&format.extra[6]);
+}
+
 std::string waveFormatRefusal(const TWaveFormat& format) {
     if (format.channels == 0) return "the file declares 0 channels";
-    const uint16_t tag = format.formatTag;
+    const uint16_t tag = effectiveFormatTag(format);
     if (tag == kWaveFormatMsAdpcm) return "";
     if (tag == kWaveFormatPcm && (format.bitsPerSample == 8 || format.bitsPerSample == 16))
         return "";

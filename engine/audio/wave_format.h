@@ -36,6 +36,10 @@ TWaveFormat makePcmFormat(uint16_t channels, uint32_t rate, uint16_t bits);
 // Decodes a format chunk body; missing bytes of the 18-byte record read as zero.
 TWaveFormat parseWaveFormat(const uint8_t* bytes, size_t size);
 
+// The tag the record stands for: an extensible record's sub-format when that is a registered
+// tag (GUID xxxx0000-0000-0010-8000-00AA00389B71), else the record's own tag.
+uint16_t effectiveFormatTag(const TWaveFormat& format);
+
 // Why the engine cannot take samples in this format, in the user's terms ("unsupported sample
 // format: 24-bit PCM; 8- and 16-bit PCM are read"); empty when it can.
 std::string waveFormatRefusal(const TWaveFormat& format);

@@ -33,7 +33,9 @@ bool getWaveFileInfo(const char* fileName, uint32_t& bitsPerSample, uint32_t& sa
                 bitsPerSample = format.bitsPerSample;
                 sampleRate = format.samplesPerSec;
                 channels = format.channels;
-                isPcm = format.formatTag == kWaveFormatPcm;
+                // Tools write an extensible record for every file of more than two channels
+                // or 16 bits; with a PCM sub-format it is plain PCM.
+                isPcm = effectiveFormatTag(format) == kWaveFormatPcm;
                 // The loader decodes ADPCM to 16-bit PCM, so it counts as PCM here.
                 if (format.formatTag == kWaveFormatMsAdpcm) {
                     bitsPerSample = 16;

@@ -77,6 +77,9 @@ bool loadWaveFile(const char* fileName, uint32_t& bitsPerSample, uint32_t& sampl
             throw "the file doesn't have any sample data";
 
         TWaveFormat& format = contents.format;
+        if (format.formatTag == kWaveFormatExtensible &&
+            effectiveFormatTag(format) == kWaveFormatPcm)
+            format = makePcmFormat(format.channels, format.samplesPerSec, format.bitsPerSample);
         if (format.formatTag != kWaveFormatPcm) {
             TWaveFormat pcm = makePcmFormat(format.channels, format.samplesPerSec, 16);
             std::vector<uint8_t> converted;

@@ -41,11 +41,12 @@ TEST(DigitalAudioFile, FailureMessagesInCheckOrder) {
               "sample rate 4294967295 Hz is outside 8000-48000 Hz");
 }
 
-// A wave file of one format record and 64 zero bytes of samples.
-std::string WaveFile(const std::string& name, const TWaveFormat& format) {
+// A wave file of one format record and its samples (64 zero bytes unless given).
+std::string WaveFile(const std::string& name, const TWaveFormat& format,
+                     const std::vector<uint8_t>& samples = std::vector<uint8_t>(64, 0)) {
     const std::string path = ::testing::TempDir() + "vx_" + name + ".wav";
     const std::vector<uint8_t> fmt = serialiseWaveFormat(format);
-    std::vector<uint8_t> bytes(12 + 8 + fmt.size() + 8 + 64, 0);
+    std::vector<uint8_t> bytes(12 + 8 + fmt.size() + 8);
     auto put = [&](size_t at, const char* tag, uint32_t size) {
         std::memcpy(&bytes[at], tag, 4);
         writeLE32(&bytes[at + 4], size);
@@ -54,7 +55,8 @@ std::string WaveFile(const std::string& name, const TWaveFormat& format) {
     std::memcpy(&bytes[8], "WAVE", 4);
     put(12, "fmt ", uint32_t(fmt.size()));
     std::copy(fmt.begin(), fmt.end(), bytes.begin() + 20);
-    put(20 + fmt.size(), "data", 64);
+    put(20 + fmt.size(), "data", uint32_t(samples.size()));
+    bytes.insert(bytes.end(), samples.begin(), samples.end());
     FILE* out = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
@@ -64,6 +66,35 @@ std::string WaveFile(const std::string& name, const TWaveFormat& format) {
 TWaveFormat Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
     TWaveFormat format = makePcmFormat(channels, rate, bits);
     format.formatTag = tag;
+    return format;
+}
+
+// WAVE_FORMAT_EXTENSIBLE with the given sub-format tag in the registered GUID.
+TWaveFormat Extensible(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t bits) {
+    TWaveFormat format = Format(0xFFFE, channels, rate, bits);
+    format.extraSize = 22;
+    format.extra = {uint8_t(bits),
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,
+                    uint8_t(subFormat),
+                    uint8_t(subFormat >> 8),
+                    0,
+                    0,
+                    0,
+                    0,
+                    0x10,
+                    0,
+                    0x80,
+                    0,
+                    0,
+                    0xAA,
+                    0,
+                    0x38,
+                    0x9B,
+                    0x71};
     return format;
 }
 
@@ -85,9 +116,34 @@ TEST(DigitalAudioFile, RefusedFormatsAreNamed) {
         {"rate0", Format(1, 1, 0, 16), "sample rate 0 Hz is outside 8000-48000 Hz"},
         {"rate6000", Format(1, 1, 6000, 8), "sample rate 6000 Hz is outside 8000-48000 Hz"},
         {"rate96000", Format(1, 1, 96000, 16), "sample rate 96000 Hz is outside 8000-48000 Hz"},
+        {"ext24", Extensible(1, 2, 16000, 24),
+         "unsupported sample format: 24-bit PCM; 8- and 16-bit PCM are read"},
+        {"extfloat", Extensible(3, 1, 16000, 32),
+         "unsupported sample format: 32-bit float; 8- and 16-bit PCM are read"},
+        {"extmulaw", Extensible(7, 1, 16000, 8), "non-PCM file."},
+        {"extunknown",
+         [] {
+             TWaveFormat f = Extensible(1, 1, 16000, 16);
+             f.extra[21] = 0x72; // not the registered GUID
+             return f;
+         }(),
+         "non-PCM file."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ConstructionFailure(WaveFile(c.name, c.format)), c.text) << c.name;
+}
+
+TEST(DigitalAudioFile, ExtensiblePcmReadsAsPcm) {
+    // Three 16-bit channels, two frames; the mix-down takes their mean.
+    const std::vector<uint8_t> frames = {30, 0, 60, 0, 90, 0, 0xFA, 0xFF, 0xFA, 0xFF, 0xFA, 0xFF};
+    const TDigitalAudio three(WaveFile("ext16", Extensible(1, 3, 16000, 16), frames).c_str());
+    ASSERT_EQ(three.getSampleCount(), 2u);
+    EXPECT_EQ(three.getBitsPerSample(), 16u);
+    EXPECT_EQ(*three.getSample(0), 60.0);
+    EXPECT_EQ(*three.getSample(1), -6.0);
+    const TDigitalAudio eight(WaveFile("ext8", Extensible(1, 1, 8000, 8), {0, 128, 255}).c_str());
+    ASSERT_EQ(eight.getSampleCount(), 3u);
+    EXPECT_EQ(*eight.getSample(2), 127.0);
 }
 
 TEST(DigitalAudioFile, EightBitBytesBecomeCentredDoubles) {
