@@ -1,0 +1,103 @@
+// The Lip Sync pane: sound, transcript and figure configuration, and the buttons that use them.
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include "kvparlo_host.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+class QToolButton;
+class QWidget;
+
+class KvParloPane : public KvPane {
+    Q_OBJECT
+public:
+    // Results of the pane's operations that can fail.
+    enum ParloResult { ParloSuccess = 0, ParloAnalysisNotApplied = 98, ParloFileNotOpened = 516 };
+    Q_ENUM(ParloResult)
+
+    explicit KvParloPane(QWidget* parent = nullptr);
+    ~KvParloPane() override;
+
+    QSize sizeHint() const override;
+    void fillOptionsMenu(KvActionMenu* menu) override;
+    bool hasOptionsMenu() const override { return true; }
+
+    // Folders under the host's plug-ins folder; each ends with "/".
+    static QString pluginFolder();
+    static QString dataFolder();
+    static QString configurationFolder();
+    static QString sampleSoundsFolder();
+
+    // The warning box the pane's failures end in.
+    static void showProblemBox();
+
+signals:
+    void timelineInvisible(bool invisible);
+
+private slots:
+    void nodeRemoved(KvNode* node);
+    void soundFileBrowse();
+    void setSoundFile(QString path);
+    void soundFilePlay();
+    void soundFileStop();
+    void soundFileRecord(bool onOff);
+    void textFileBrowse();
+    void setTextFile(QString fileName);
+    void configFileBrowse();
+    void setConfigFile(QString fileName, bool updateLineEdit = true);
+    void selectionChanged(KvNode* node);
+    void analyzeClicked();
+    void launchParloProClicked();
+    void backFromParlo();
+    bool findParloPro(QString& parloProPath);
+    bool browseForParloPro(QString& parloProPath);
+    void recordIdle();
+    void openTimelineButtonClicked();
+    void timelineChanged(bool onOff);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateSwitcherIcon();
+    void readFigureMap();
+    static void warning(const QString& title, const QString& text);
+    void logEngineError(const char* what, uint32_t code);
+
+    friend class KvBrowseForParloProAction;
+
+    QGroupBox* m_soundGroup;
+    QLineEdit* m_soundField;
+    QLineEdit* m_textFileField;
+    QTextEdit* m_transcriptBox;
+    QLineEdit* m_configField;
+    QPushButton* m_recordButton;
+    KvWinAudioClip* m_audioClip = nullptr;
+    QString m_soundPath;
+    QString m_configPath;
+    QList<QMap<int, float>*> m_phonemeWeights;
+    QStringList m_speechChannels;
+    QList<QMap<int, float>*> m_gestureWeights;
+    QStringList m_gestureChannels;
+    QMap<QString, QString> m_figureMap;
+    KvNode* m_lipSynchedFigure = nullptr;
+    KvNode* m_proFigure = nullptr;
+    int m_soundStart = 0;
+    int m_soundEnd = 0;
+    KvTimeRange m_keyedRange;
+    QString m_transferPath;
+    int m_recordingDevice = -1;
+
+    // Widgets the pane changes after construction.
+    QButtonGroup* m_soundButtons;
+    QToolButton* m_switcher;
+};
