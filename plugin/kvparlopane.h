@@ -74,6 +74,7 @@ private:
     void logEngineError(const char* what, uint32_t code);
 
     friend class KvBrowseForParloProAction;
+    friend class KvParloPaneProbe;
 
     QGroupBox* m_soundGroup;
     QLineEdit* m_soundField;
