@@ -81,6 +81,21 @@ bool ReadFile(const std::string& path, std::string& text) {
     return true;
 }
 
+// Reads a transcript file; false, with the reason on standard error, for anything that is not
+// a readable text file (a folder reads as empty, a NUL byte would cut the text short).
+bool ReadTranscript(const std::string& path, std::string& text) {
+    const char* problem = nullptr;
+    if (IsDirectory(path))
+        problem = "is a folder, not a text file";
+    else if (!ReadFile(path, text))
+        problem = "cannot be read";
+    else if (text.find('\0') != std::string::npos)
+        problem = "holds a NUL byte: it is not a text file";
+    if (!problem) return true;
+    std::fprintf(stderr, "voxtrail: the transcript file '%s' %s\n", path.c_str(), problem);
+    return false;
+}
+
 // --data, then $VOXTRAIL_DATA, then the installed data, then the source tree's.
 std::string DataFolder(const TOptions& options) {
     if (!options.data.empty()) return options.data;
@@ -192,20 +207,12 @@ int ParseArguments(int argc, char** argv, TOptions& options) {
     if (options.sound.empty()) return Usage("no sound file given");
     if (options.haveText && haveTextFile) return Usage("--text and --text-file exclude each other");
     if (haveTextFile) {
-        if (!ReadFile(options.textFile, options.text)) {
-            std::fprintf(stderr, "voxtrail: cannot read the transcript file '%s'\n",
-                         options.textFile.c_str());
-            return kExitFailure;
-        }
+        if (!ReadTranscript(options.textFile, options.text)) return kExitFailure;
         options.haveText = true;
     } else if (!options.haveText) {
         const std::string beside = TranscriptBeside(options.sound);
         if (IsRegularFile(beside)) {
-            if (!ReadFile(beside, options.text)) {
-                std::fprintf(stderr, "voxtrail: cannot read the transcript file '%s'\n",
-                             beside.c_str());
-                return kExitFailure;
-            }
+            if (!ReadTranscript(beside, options.text)) return kExitFailure;
             options.haveText = true;
         }
     }
@@ -251,6 +258,13 @@ int Analyze(const TOptions& options) {
         VoxtrailShutdownLibrary();
         return kExitFailure;
     }
+
+    // The engine falls back to finding phonemes alone; the user should know the text went unused.
+    int32_t wordCount = 0;
+    if (transcript && options.text.find_first_not_of(" \t\r\n") != std::string::npos &&
+        VoxtrailGetNumWords(analysis, &wordCount) == VOXTRAIL_NOERR && wordCount == 0)
+        std::fprintf(stderr, "voxtrail: warning: no word of the transcript could be aligned; "
+                             "the phonemes were found without it\n");
 
     std::string out;
     code = Render(analysis, options, out);

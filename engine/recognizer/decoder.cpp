@@ -528,7 +528,10 @@ int32_t alignTranscript(TDecoder& decoder, const FrameProbabilitiesVector& rows,
     for (const TGrammarArc& arc : first.Arcs())
         spoken = spoken || !arc.silence;
     // Nothing pronounceable: the free loop serves better than one long pause.
-    if (!spoken) return decodePhonemeLoop(decoder, rows, phonemes);
+    if (!spoken) {
+        Trace("no word of the transcript can be pronounced: the phonemes are found without it\n");
+        return decodePhonemeLoop(decoder, rows, phonemes);
+    }
 
     TPronunciationList chosen;
     TDecodeOptions firstPass;

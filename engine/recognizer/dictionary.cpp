@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "letter_to_sound.h"
 #include "line_codec.h"
+#include "phoneme_models.h"
 
 namespace Vantrix {
 namespace {
@@ -25,6 +26,23 @@ std::string_view PronunciationOf(std::string_view line, size_t headwordLength) {
 
 bool LacksPronunciation(const TTranscriptWord& word) {
     return word.pronunciations.empty();
+}
+
+// True when every name of the pronunciation is one of the recognizer's phonemes.
+bool IsPronounceable(std::string_view pronunciation) {
+    bool any = false;
+    size_t i = 0;
+    while (i < pronunciation.size()) {
+        while (i < pronunciation.size() && IsBlank(pronunciation[i]))
+            ++i;
+        const size_t begin = i;
+        while (i < pronunciation.size() && !IsBlank(pronunciation[i]))
+            ++i;
+        if (i == begin) break;
+        if (PhonemeClassOf(pronunciation.data() + begin, i - begin) < 0) return false;
+        any = true;
+    }
+    return any;
 }
 
 } // namespace
@@ -80,6 +98,14 @@ int32_t loadPronunciations(const std::string& dictionaryPath, const std::string&
         if (!entry || std::find(entry->pronunciations.begin(), entry->pronunciations.end(),
                                 kSilencePronunciation) == entry->pronunciations.end())
             words.AddPronunciation(silence, kSilencePronunciation);
+    }
+    // A dictionary line the grammar could not parse would drop its word from the alignment:
+    // such a word is spelled from its letters like one the dictionary lacks.
+    for (TTranscriptWord& word : words) {
+        auto& list = word.pronunciations;
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [](const std::string& p) { return !IsPronounceable(p); }),
+                   list.end());
     }
     int32_t result = eetSuccess;
     if (std::any_of(words.begin(), words.end(), LacksPronunciation))

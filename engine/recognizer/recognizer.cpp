@@ -30,7 +30,12 @@ int32_t coreAnalysis(const TDataPaths& paths, const TDigitalAudio& sound,
 
     TDecoder decoder;
     TranscriptWords transcriptWords(transcript);
-    if (transcriptWords.Sequence().empty()) return decodePhonemeLoop(decoder, rows, phonemes);
+    if (transcriptWords.Sequence().empty()) {
+        if (transcript.find_first_not_of(" \t\r\n") != std::string::npos)
+            Trace("no word of the transcript can be pronounced: the phonemes are found without "
+                  "it\n");
+        return decodePhonemeLoop(decoder, rows, phonemes);
+    }
     if (int32_t code =
             loadPronunciations(paths.DictionaryPath(), paths.AlignedLexiconPath(), transcriptWords))
         return code;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "transcript_spelling.h"
+
 namespace Vantrix {
 namespace {
 
@@ -56,7 +58,7 @@ void TranscriptWords::SetText(std::string_view newText) {
     words.clear();
     sequence.clear();
 
-    for (unsigned char c : text) {
+    for (unsigned char c : SpellOutTranscript(text)) {
         if (c == '\t' || c == '\n') c = ' ';
         int32_t level = etwNone;
         if (c >= 128 || !IsPrintable(c))

@@ -30,7 +30,8 @@ public:
     TranscriptWords() = default;
     explicit TranscriptWords(std::string_view text) { SetText(text); }
 
-    // Cleans the text and rebuilds the word set; pronunciations are dropped.
+    // Cleans the text and rebuilds the word set; pronunciations are dropped. Accented letters
+    // fold to their base letters and numbers are spelled out first (SpellOutTranscript).
     void SetText(std::string_view text);
 
     const std::string& Text() const { return text; }

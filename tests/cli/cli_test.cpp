@@ -251,6 +251,40 @@ TEST_F(Cli, BadSoundsGiveTheEngineMessage) {
     EXPECT_NE(notSound.err.find("[unsupported or invalid audio file]"), std::string::npos);
 }
 
+TEST_F(Cli, TranscriptFilesThatAreNotTextAreRefused) {
+    fs::create_directory(dir / "texts");
+    const fs::path nul = dir / "nul.txt";
+    std::ofstream(nul) << std::string("hello\0world", 11);
+    const struct {
+        fs::path file;
+        std::string message;
+    } cases[] = {
+        {dir / "texts", "is a folder, not a text file"},
+        {nul, "holds a NUL byte: it is not a text file"},
+        {dir / "absent.txt", "cannot be read"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = Analyze({"--text-file", c.file.string()});
+        EXPECT_EQ(o.status, 1) << c.file;
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err,
+                  "voxtrail: the transcript file '" + c.file.string() + "' " + c.message + "\n");
+    }
+}
+
+TEST_F(Cli, AnUnusableTranscriptIsReportedAndTheAnalysisGoesOn) {
+    const std::string warning = "voxtrail: warning: no word of the transcript could be aligned; "
+                                "the phonemes were found without it\n";
+    const Outcome none = Analyze({"--text", "?! -- ...", "--format", "tsv"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.err, warning);
+    EXPECT_EQ(none.out, Analyze({"--text", "", "--format", "tsv"}).out);
+    // Numbers are words now: the transcript is used.
+    const Outcome number = Analyze({"--text", "42", "--format", "tsv"});
+    EXPECT_EQ(number.status, 0);
+    EXPECT_EQ(number.err, "");
+}
+
 TEST_F(Cli, FailuresLeaveTheTargetAlone) {
     const fs::path target = dir / "kept.json";
     std::ofstream(target) << "previous";

@@ -148,6 +148,15 @@ TEST_F(DictionaryFiles, KnownWordsNeverOpenTheLexiconAndSilenceIsAlwaysThere) {
     EXPECT_EQ(silent.Count(), 2);
 }
 
+TEST_F(DictionaryFiles, UnparsableLinesGiveWayToLetterToSound) {
+    // A phoneme name the recognizer lacks would leave the word out of the alignment.
+    const std::string dictionary = Write("odd.dat", "CAT k ae tt\nCHAT ch ae t\nCHAT ch xx t\n");
+    TranscriptWords words("cat chat");
+    EXPECT_EQ(loadPronunciations(dictionary, kLexicon, words), eetSuccess);
+    EXPECT_EQ(words.Find("CAT")->pronunciations, (Texts{"k ae t"}));
+    EXPECT_EQ(words.Find("CHAT")->pronunciations, (Texts{"ch ae t"}));
+}
+
 TEST_F(DictionaryFiles, UnknownWordsArePredictedFromTheLexicon) {
     TranscriptWords words("Hello, ships! Don't chat.");
     EXPECT_EQ(loadPronunciations(kDictionary, kLexicon, words), eetSuccess);

@@ -33,23 +33,57 @@ TEST(TranscriptCleaning, PunctuationBreaksWordsAtLevelOne) {
     }
 }
 
-TEST(TranscriptCleaning, DigitsAndOtherPunctuationAreDroppedAtLevelTwo) {
-    TranscriptWords words("hello, world 2!");
-    EXPECT_EQ(words.Sequence(), (Texts{"HELLO", "WORLD"}));
-    EXPECT_EQ(words.WarningLevel(), etwDroppedPunctuation);
+TEST(TranscriptCleaning, OtherPunctuationIsDroppedAtLevelTwo) {
     // Dropping joins the letters around it.
-    TranscriptWords joined("a#b c&d 50%");
+    TranscriptWords joined("a#b c&d");
     EXPECT_EQ(joined.Sequence(), (Texts{"AB", "CD"}));
     EXPECT_EQ(joined.WarningLevel(), etwDroppedPunctuation);
 }
 
-TEST(TranscriptCleaning, HighAndControlBytesAreDroppedAtLevelThree) {
-    TranscriptWords high("caf\xc3\xa9 ok.");
-    EXPECT_EQ(high.Sequence(), (Texts{"CAF", "OK"}));
-    EXPECT_EQ(high.WarningLevel(), etwDroppedCharacter);
+TEST(TranscriptCleaning, ControlAndUnknownHighBytesAreDroppedAtLevelThree) {
     TranscriptWords control("a\x01z\rb");
     EXPECT_EQ(control.CleanedText(), "AZB");
     EXPECT_EQ(control.WarningLevel(), etwDroppedCharacter);
+    TranscriptWords sign("a\xe2\x82\xa8"
+                         "b \xf0\x9f\x98\x80ok");
+    EXPECT_EQ(sign.Sequence(), (Texts{"AB", "OK"}));
+    EXPECT_EQ(sign.WarningLevel(), etwDroppedCharacter);
+}
+
+TEST(TranscriptCleaning, AccentsFoldAndNumbersAreSpelledOut) {
+    const struct {
+        const char* text;
+        Texts words;
+    } cases[] = {
+        {"caf\xc3\xa9 na\xc3\xafve", {"CAFE", "NAIVE"}},
+        {"caf\xe9", {"CAFE"}}, // Latin-1
+        {"\xc5\x92uvre stra\xc3\x9f"
+         "e \xc5\x81\xc3\xb3"
+         "d\xc5\xba",
+         {"OEUVRE", "STRASSE", "LODZ"}},
+        {"it\xe2\x80\x99s", {"IT'S"}},
+        {"42", {"FORTY", "TWO"}},
+        {"0 7 13 100 101",
+         {"ZERO", "SEVEN", "THIRTEEN", "ONE", "HUNDRED", "ONE", "HUNDRED", "ONE"}},
+        {"1984 1900 1905 2024",
+         {"NINETEEN", "EIGHTY", "FOUR", "NINETEEN", "HUNDRED", "NINETEEN", "OH", "FIVE", "TWENTY",
+          "TWENTY", "FOUR"}},
+        {"2005 1,000,000", {"TWO", "THOUSAND", "FIVE", "ONE", "MILLION"}},
+        {"$5 $1 $1.50 \xc2\xa3"
+         "2",
+         {"FIVE", "DOLLARS", "ONE", "DOLLAR", "ONE", "DOLLAR", "FIFTY", "CENTS", "TWO", "POUNDS"}},
+        {"3.14, 50%.", {"THREE", "POINT", "ONE", "FOUR", "FIFTY", "PERCENT"}},
+        {"1st 2nd 3rd 12th 20th 21st",
+         {"FIRST", "SECOND", "THIRD", "TWELFTH", "TWENTIETH", "TWENTY", "FIRST"}},
+        {"1234567890123",
+         {"ONE", "TWO", "THREE", "FOUR", "FIVE", "SIX", "SEVEN", "EIGHT", "NINE", "ZERO", "ONE",
+          "TWO", "THREE"}},
+    };
+    for (const auto& c : cases) {
+        TranscriptWords words(c.text);
+        EXPECT_EQ(words.Sequence(), c.words) << c.text;
+        EXPECT_LT(words.WarningLevel(), etwDroppedPunctuation) << c.text;
+    }
 }
 
 TEST(TranscriptCleaning, TabsAndLineFeedsSeparateWithoutWarning) {
