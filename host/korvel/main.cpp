@@ -118,7 +118,9 @@ int main(int argc, char** argv) {
         "script", "Run a script against the scene and exit with its result.", "file");
     QCommandLineOption shotOpt("screenshot", "Write a screenshot of the window and exit.", "png");
     QCommandLineOption paneOpt("show-pane", "Pane class to show and raise.", "class");
-    cli.addOptions({pluginsOpt, figureOpt, scriptOpt, shotOpt, paneOpt});
+    QCommandLineOption poseOpt("pose", "Pose (PZ2) to import onto the figure.", "file");
+    QCommandLineOption timeOpt("time", "Scene time to start at, in seconds.", "seconds");
+    cli.addOptions({pluginsOpt, figureOpt, scriptOpt, shotOpt, paneOpt, poseOpt, timeOpt});
     cli.process(app);
 
     KvScene scene;
@@ -142,6 +144,16 @@ int main(int argc, char** argv) {
         instantiatePlugins(window);
 
         if (cli.isSet(figureOpt) && !window.openFigure(cli.value(figureOpt))) exitCode = 1;
+        if (exitCode == 0 && cli.isSet(poseOpt)) {
+            const int code = kapp.getImportMgr()->readFile(cli.value(poseOpt), -1);
+            if (code != 0) {
+                std::fprintf(stderr, "korvel: %s\n",
+                             qPrintable(kapp.getImportMgr()->getErrorMessage(code)));
+                exitCode = 1;
+            }
+        }
+        if (cli.isSet(timeOpt))
+            scene.setTime(static_cast<int>(cli.value(timeOpt).toDouble() * KvScene::kTicksPerSecond));
         if (cli.isSet(paneOpt)) window.getPaneMgr()->showPane(cli.value(paneOpt));
         for (KvPane* pane : window.getPaneMgr()->panes())
             if (pane->inherits("KvParloPane"))

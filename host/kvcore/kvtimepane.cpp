@@ -82,6 +82,7 @@ protected:
                     path.lineTo(pt);
             }
             p.setPen(QPen(QColor(40, 90, 170), 1.2));
+            p.setBrush(Qt::NoBrush);
             p.drawPath(path);
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(200, 60, 40));
