@@ -323,14 +323,15 @@ VOXTRAIL_API uint32_t VoxtrailStartupLibrary(const char* dataFolder) {
     return Locked([&]() -> uint32_t {
         if (!dataFolder) return Record(VOXTRAIL_NULL_PARAMETER_ERR);
         if (Started()) return Record(VOXTRAIL_ERROR);
+        // Installed only once complete: a failed start-up leaves the library as it was, so
+        // the caller can retry with another folder at once.
         auto driver = std::make_unique<TTrackManager>();
         auto registry = std::make_unique<TAnalysisRegistry>();
+        if (driver->SetDataFolder(dataFolder) != eetSuccess)
+            return Record(VOXTRAIL_STARTUP_FAILED_ERR);
+        if (!driver->GetDataPaths().DataPresent()) return Record(VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
         gLibrary.driver = std::move(driver);
         gLibrary.registry = std::move(registry);
-        if (gLibrary.driver->SetDataFolder(dataFolder) != eetSuccess)
-            return Record(VOXTRAIL_STARTUP_FAILED_ERR);
-        if (!gLibrary.driver->GetDataPaths().DataPresent())
-            return Record(VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
         Trace("%s", kVersionBanner);
         return Record(VOXTRAIL_NOERR);
     });

@@ -103,13 +103,20 @@ TEST(Lifecycle, StartAndStopTwice) {
     EXPECT_EQ(VoxtrailShutdownLibrary(), 0u);
 }
 
-TEST(Lifecycle, MissingDataStillCountsAsStarted) {
+TEST(Lifecycle, FailedStartupLeavesTheLibraryAsItWas) {
     TempFolder empty;
-    EXPECT_EQ(VoxtrailStartupLibrary(empty.path.c_str()), VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
-    EXPECT_EQ(VoxtrailStartupLibrary(empty.path.c_str()), VOXTRAIL_ERROR);
+    DataFolder data;
+    const std::string sound = EvaluationSound("hello_world.wav");
     VOXTRAIL_ANALYSIS* a = nullptr;
-    EXPECT_EQ(VoxtrailGetAnalysis(&a, EvaluationSound("hello_world.wav").c_str(), nullptr, nullptr),
-              VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
+    EXPECT_EQ(VoxtrailStartupLibrary(empty.path.c_str()), VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
+    EXPECT_EQ(VoxtrailGetAnalysis(&a, sound.c_str(), nullptr, nullptr),
+              VOXTRAIL_STARTUP_NOT_CALLED);
+    EXPECT_EQ(VoxtrailShutdownLibrary(), VOXTRAIL_SHUTDOWN_FAILED_ERR);
+    // The retry with the right folder needs no shut-down first.
+    EXPECT_EQ(VoxtrailStartupLibrary(empty.path.c_str()), VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
+    ASSERT_EQ(VoxtrailStartupLibrary(data.path.c_str()), 0u);
+    EXPECT_EQ(VoxtrailGetAnalysis(&a, sound.c_str(), nullptr, nullptr), 0u);
+    EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
     EXPECT_EQ(VoxtrailShutdownLibrary(), 0u);
 }
 
