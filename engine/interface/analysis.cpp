@@ -161,22 +161,27 @@ int32_t SampleGestureFrames(VOXTRAIL_ANALYSIS& analysis) {
     }
 }
 
-void TAnalysisRegistry::Append(VOXTRAIL_ANALYSIS* analysis) {
+VOXTRAIL_ANALYSIS* TAnalysisRegistry::Append(VOXTRAIL_ANALYSIS* analysis) {
+    // Process-wide, so a restarted library does not hand out an old handle either.
+    static uintptr_t issued = 0;
+    VOXTRAIL_ANALYSIS* handle = reinterpret_cast<VOXTRAIL_ANALYSIS*>(++issued << 4);
     entries.push_back(analysis);
     try {
-        index.emplace(analysis, std::prev(entries.end()));
+        index.emplace(handle, std::prev(entries.end()));
     } catch (...) {
         entries.pop_back();
         throw;
     }
+    return handle;
 }
 
-bool TAnalysisRegistry::Contains(const VOXTRAIL_ANALYSIS* analysis) const {
-    return index.find(analysis) != index.end();
+VOXTRAIL_ANALYSIS* TAnalysisRegistry::Find(const VOXTRAIL_ANALYSIS* handle) const {
+    auto it = index.find(handle);
+    return it == index.end() ? nullptr : *it->second;
 }
 
-bool TAnalysisRegistry::Unlink(const VOXTRAIL_ANALYSIS* analysis) {
-    auto it = index.find(analysis);
+bool TAnalysisRegistry::Unlink(const VOXTRAIL_ANALYSIS* handle) {
+    auto it = index.find(handle);
     if (it == index.end()) return false;
     entries.erase(it->second);
     index.erase(it);

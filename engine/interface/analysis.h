@@ -62,18 +62,24 @@ int32_t SampleSpeechFrames(VOXTRAIL_ANALYSIS& analysis);
 int32_t SampleGestureFrames(VOXTRAIL_ANALYSIS& analysis);
 
 // The analyses handed out and not yet freed, in order of creation, with a lookup index so
-// that the handle check of every query costs O(1).
+// that the handle check of every query costs O(1). A handle is a token no earlier analysis of
+// the process had, never the analysis's address: the allocator reuses a freed analysis's
+// address, and a kept copy of its pointer must not reach the analysis made there later.
 class TAnalysisRegistry {
 public:
     TAnalysisRegistry() = default;
     TAnalysisRegistry(const TAnalysisRegistry&) = delete;
     TAnalysisRegistry& operator=(const TAnalysisRegistry&) = delete;
 
-    void Append(VOXTRAIL_ANALYSIS* analysis);
-    bool Contains(const VOXTRAIL_ANALYSIS* analysis) const;
-    // False when analysis is not registered.
-    bool Unlink(const VOXTRAIL_ANALYSIS* analysis);
+    // Registers analysis; returns its new handle.
+    VOXTRAIL_ANALYSIS* Append(VOXTRAIL_ANALYSIS* analysis);
+    // The analysis a handle stands for; nullptr when the handle is not registered.
+    VOXTRAIL_ANALYSIS* Find(const VOXTRAIL_ANALYSIS* handle) const;
+    bool Contains(const VOXTRAIL_ANALYSIS* handle) const { return Find(handle) != nullptr; }
+    // False when handle is not registered.
+    bool Unlink(const VOXTRAIL_ANALYSIS* handle);
     int32_t Count() const { return int32_t(entries.size()); }
+    // The registered analyses themselves, in order of creation.
     const std::list<VOXTRAIL_ANALYSIS*>& Entries() const { return entries; }
 
 private:

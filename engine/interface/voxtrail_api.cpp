@@ -144,11 +144,12 @@ bool Started() {
 }
 
 // Null pointer, not registered, or not whole: the handle check of every query and of free.
-uint32_t CheckHandle(const VOXTRAIL_ANALYSIS* analysis) {
+// On success the handle is replaced by the analysis it stands for.
+uint32_t CheckHandle(VOXTRAIL_ANALYSIS*& analysis) {
     if (!analysis) return VOXTRAIL_NULL_PARAMETER_ERR;
-    if (!gLibrary.registry || !gLibrary.registry->Contains(analysis))
-        return VOXTRAIL_INVALID_ANALYSIS_ERR;
-    if (!analysis->IsWhole()) return VOXTRAIL_INVALID_ANALYSIS_ERR;
+    VOXTRAIL_ANALYSIS* found = gLibrary.registry ? gLibrary.registry->Find(analysis) : nullptr;
+    if (!found || !found->IsWhole()) return VOXTRAIL_INVALID_ANALYSIS_ERR;
+    analysis = found;
     return VOXTRAIL_NOERR;
 }
 
@@ -235,8 +236,8 @@ uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, con
         return Record(VOXTRAIL_ANALYSIS_FAILED_ERR);
 
     analysis->validityTag = analysis.get();
-    gLibrary.registry->Append(analysis.get());
-    *analysisOut = analysis.release();
+    *analysisOut = gLibrary.registry->Append(analysis.get());
+    analysis.release();
     return Record(VOXTRAIL_NOERR);
 }
 
@@ -341,7 +342,7 @@ VOXTRAIL_API uint32_t VoxtrailShutdownLibrary(void) {
     return Locked([&]() -> uint32_t {
         if (!Started()) return Record(VOXTRAIL_SHUTDOWN_FAILED_ERR);
         for (VOXTRAIL_ANALYSIS* analysis : gLibrary.registry->Entries()) {
-            if (CheckHandle(analysis) != VOXTRAIL_NOERR) continue;
+            if (!analysis->IsWhole()) continue;
             analysis->validityTag = nullptr;
             delete analysis;
         }
@@ -376,7 +377,7 @@ VOXTRAIL_API uint32_t VoxtrailFreeAnalysis(VOXTRAIL_ANALYSIS** analysisInOut) {
         if (!analysisInOut) return Record(VOXTRAIL_NOERR);
         VOXTRAIL_ANALYSIS* analysis = *analysisInOut;
         if (uint32_t code = CheckHandle(analysis)) return Record(code);
-        gLibrary.registry->Unlink(analysis);
+        gLibrary.registry->Unlink(*analysisInOut);
         analysis->validityTag = nullptr;
         delete analysis;
         *analysisInOut = nullptr;

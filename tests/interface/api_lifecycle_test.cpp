@@ -164,6 +164,25 @@ TEST_F(StartedLibrary, FreeingChecksTheHandle) {
     EXPECT_EQ(VoxtrailFreeAnalysis(&fake), VOXTRAIL_INVALID_ANALYSIS_ERR);
 }
 
+TEST_F(StartedLibrary, AFreedHandleNeverReachesALaterAnalysis) {
+    // The allocator hands a freed analysis's memory to the next one.
+    const auto settings = Settings(7);
+    const std::string sound = EvaluationSound("hello_world.wav");
+    VOXTRAIL_ANALYSIS* first = Analyse(sound, nullptr, &settings);
+    ASSERT_NE(first, nullptr);
+    VOXTRAIL_ANALYSIS* stale = first;
+    ASSERT_EQ(VoxtrailFreeAnalysis(&first), 0u);
+    VOXTRAIL_ANALYSIS* second = Analyse(sound, "hello world", &settings);
+    ASSERT_NE(second, nullptr);
+    int32_t n = -1;
+    EXPECT_EQ(VoxtrailGetNumWords(stale, &n), VOXTRAIL_INVALID_ANALYSIS_ERR);
+    EXPECT_EQ(n, -1);
+    EXPECT_EQ(VoxtrailFreeAnalysis(&stale), VOXTRAIL_INVALID_ANALYSIS_ERR);
+    EXPECT_EQ(VoxtrailGetNumWords(second, &n), 0u);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(VoxtrailFreeAnalysis(&second), 0u);
+}
+
 TEST(Lifecycle, ShutdownFreesHeldAnalysesAndStaleHandlesAreRefused) {
     DataFolder data;
     ASSERT_EQ(VoxtrailStartupLibrary(data.path.c_str()), 0u);

@@ -157,15 +157,22 @@ TEST(AnalysisObject, IsWholeOnlyWithItsTagAndEveryPart) {
     EXPECT_FALSE(a.IsWhole());
 }
 
-TEST(AnalysisRegistry, KeepsOrderAndUnlinksAnyEntry) {
+TEST(AnalysisRegistry, KeepsOrderUnlinksAnyEntryAndNeverReusesAHandle) {
     VOXTRAIL_ANALYSIS x, y, z;
     TAnalysisRegistry registry;
-    registry.Append(&x);
-    registry.Append(&y);
-    registry.Append(&z);
-    EXPECT_TRUE(registry.Unlink(&y));
-    EXPECT_FALSE(registry.Unlink(&y));
-    EXPECT_FALSE(registry.Contains(&y));
-    EXPECT_TRUE(registry.Contains(&z));
+    VOXTRAIL_ANALYSIS* hx = registry.Append(&x);
+    VOXTRAIL_ANALYSIS* hy = registry.Append(&y);
+    VOXTRAIL_ANALYSIS* hz = registry.Append(&z);
+    EXPECT_TRUE(registry.Unlink(hy));
+    EXPECT_FALSE(registry.Unlink(hy));
+    EXPECT_FALSE(registry.Contains(hy));
+    EXPECT_EQ(registry.Find(hz), &z);
+    EXPECT_EQ(registry.Find(hx), &x);
+    EXPECT_FALSE(registry.Contains(&x)); // the address is no handle
     EXPECT_EQ(registry.Entries(), (std::list<VOXTRAIL_ANALYSIS*>{&x, &z}));
+    // The same object registered again gets a new handle; the old one stays dead.
+    VOXTRAIL_ANALYSIS* again = registry.Append(&y);
+    EXPECT_NE(again, hy);
+    EXPECT_FALSE(registry.Contains(hy));
+    EXPECT_EQ(TAnalysisRegistry().Append(&x) == hx, false); // process-wide
 }
