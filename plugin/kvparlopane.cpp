@@ -181,7 +181,8 @@ KvParloPane::KvParloPane(QWidget* parent)
 
     // The pane is usable without the engine; analysis then reports the engine's own error.
     const uint32_t started = VoxtrailStartupLibrary(QFile::encodeName(dataFolder()).constData());
-    if (started != VOXTRAIL_NOERR) logEngineError("initialization", started);
+    m_engineStarted = started == VOXTRAIL_NOERR;
+    if (!m_engineStarted) logEngineError("initialization", started);
 
     readFigureMap();
 
@@ -199,7 +200,7 @@ KvParloPane::KvParloPane(QWidget* parent)
 
 KvParloPane::~KvParloPane() {
     const uint32_t stopped = VoxtrailShutdownLibrary();
-    if (stopped != VOXTRAIL_NOERR) logEngineError("shutdown", stopped);
+    if (stopped != VOXTRAIL_NOERR && m_engineStarted) logEngineError("shutdown", stopped);
     if (m_audioClip) m_audioClip->release();
     m_audioClip = nullptr;
     qDeleteAll(m_phonemeWeights);

@@ -97,6 +97,8 @@ private:
     KvTimeRange m_keyedRange;
     QString m_transferPath;
     int m_recordingDevice = -1;
+    // A failed start-up was reported once; its shut-down failure is not reported again.
+    bool m_engineStarted = false;
 
     // Widgets the pane changes after construction.
     QButtonGroup* m_soundButtons;

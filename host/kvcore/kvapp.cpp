@@ -137,7 +137,7 @@ QString KvApp::getTempPath() const {
 }
 
 void KvApp::startProgress(const QString& text, int total, bool canCancel, bool) {
-    Q_UNUSED(canCancel);
+    m_progressCanCancel = canCancel;
     m_progressActive = true;
     m_progressCancelled = false;
     m_progressValue = 0;
@@ -150,6 +150,10 @@ void KvApp::stepProgress(int steps) {
     if (!m_progressActive) return;
     m_progressValue += steps;
     emit progressChanged(m_progressText, m_progressValue, m_progressTotal);
+    // Long steps run on the interface thread: let the bar repaint, and a cancel click through.
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(m_progressCanCancel ? QEventLoop::AllEvents
+                                                            : QEventLoop::ExcludeUserInputEvents);
 }
 
 void KvApp::finishProgress() {

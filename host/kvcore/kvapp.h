@@ -100,6 +100,7 @@ public:
     void finishProgress();
     bool progressIsActive() const { return m_progressActive; }
     bool progressIsCancelled() const { return m_progressCancelled; }
+    bool progressCanCancel() const { return m_progressCanCancel; }
     void cancelProgress() { m_progressCancelled = true; }
     int progressValue() const { return m_progressValue; }
     void statusLine(const QString& text);
@@ -137,7 +138,7 @@ private:
     QStringList m_logLines;
     QString m_logPath, m_pluginsPath, m_status, m_lastError;
     QPointer<KvMainWindow> m_window;
-    bool m_progressActive = false, m_progressCancelled = false;
+    bool m_progressActive = false, m_progressCancelled = false, m_progressCanCancel = false;
     int m_progressValue = 0, m_progressTotal = 0;
     QString m_progressText;
     KvMultiMediaMgr m_multimedia;

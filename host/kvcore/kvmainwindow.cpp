@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include "kvapp.h"
 #include "kvdialogs.h"
@@ -72,7 +73,8 @@ QList<KvPane*> KvPaneMgr::panes() const {
     return out;
 }
 
-KvMainWindow::KvMainWindow() : m_panes(new KvPaneMgr(this)), m_progress(new QProgressBar) {
+KvMainWindow::KvMainWindow()
+    : m_panes(new KvPaneMgr(this)), m_progress(new QProgressBar), m_cancel(new QToolButton) {
     setObjectName(QStringLiteral("KorvelMainWindow"));
     setWindowTitle(QStringLiteral("Korvel"));
     m_fileMenu = menuBar()->addMenu(tr("&File"));
@@ -101,13 +103,18 @@ KvMainWindow::KvMainWindow() : m_panes(new KvPaneMgr(this)), m_progress(new QPro
     m_progress->setMaximumWidth(200);
     m_progress->setVisible(false);
     statusBar()->addPermanentWidget(m_progress);
+    m_cancel->setText(tr("Cancel"));
+    m_cancel->setVisible(false);
+    statusBar()->addPermanentWidget(m_cancel);
     if (kvApp) {
         kvApp->setInterface(this);
+        connect(m_cancel, &QToolButton::clicked, kvApp, &KvApp::cancelProgress);
         connect(kvApp, &KvApp::statusChanged, this,
                 [this](const QString& t) { statusBar()->showMessage(t); });
         connect(kvApp, &KvApp::progressChanged, this,
                 [this](const QString& text, int value, int total) {
                     m_progress->setVisible(total > 0);
+                    m_cancel->setVisible(total > 0 && kvApp->progressCanCancel());
                     m_progress->setRange(0, total > 0 ? total : 1);
                     m_progress->setValue(value);
                     if (total > 0) statusBar()->showMessage(text);

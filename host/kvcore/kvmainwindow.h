@@ -9,6 +9,7 @@
 class QDockWidget;
 class QMenu;
 class QProgressBar;
+class QToolButton;
 class KvFileFilter;
 class KvPane;
 
@@ -62,5 +63,6 @@ private:
     QMenu* m_fileMenu;
     QMenu* m_editMenu;
     QProgressBar* m_progress;
+    QToolButton* m_cancel;
     QMap<KvPane*, QMenu*> m_optionMenus;
 };

@@ -9,6 +9,7 @@
 #include "kvfigurefile.h"
 #include "kvmainwindow.h"
 #include "kvplugin.h"
+#include "kvtimepane.h"
 
 namespace {
 
@@ -201,6 +202,31 @@ TEST_F(KvCoreTest, SeamAnswersMessageBoxesAndHostDialogsAndRecordsThem) {
     EXPECT_EQ(r[0].text, QStringLiteral("Remove or keep?"));
     EXPECT_EQ(r[1].title, QStringLiteral("Open Text File"));
     EXPECT_EQ(r[2].answer, QString());
+}
+
+TEST_F(KvCoreTest, TimelinePlotsTheSelectedFiguresKeyedChannelsAndReportsVisibility) {
+    KvMainWindow window;
+    auto* timeline = new KvTimePane;
+    window.getPaneMgr()->addPane(timeline, Qt::BottomDockWidgetArea, true);
+    ASSERT_EQ(app->openFigure(kFigure), 0);
+    EXPECT_TRUE(timeline->plottedChannels().isEmpty());
+    {
+        KvUndoStackHold hold;
+        ASSERT_EQ(app->getImportMgr()->readFile(kPose, -1), 0);
+        hold.accept(QStringLiteral("Import Pose"));
+    }
+    const QStringList plotted = timeline->plottedChannels();
+    EXPECT_EQ(plotted.size(), 11);
+    EXPECT_TRUE(plotted.contains(QStringLiteral("head**MouthOpen")));
+    EXPECT_TRUE(plotted.contains(QStringLiteral("leftEye**yRotate")));
+    scene->undoStack()->undo();
+    EXPECT_TRUE(timeline->plottedChannels().isEmpty());
+
+    QList<bool> seen;
+    QObject::connect(timeline, &KvPane::visibilityChanged, [&seen](bool v) { seen << v; });
+    window.getPaneMgr()->hidePane(QStringLiteral("KvTimePane"));
+    window.getPaneMgr()->showPane(QStringLiteral("KvTimePane"));
+    EXPECT_EQ(seen, (QList<bool>{false, true}));
 }
 
 TEST_F(KvCoreTest, PluginOfAnotherSdkVersionIsLoggedAndSkipped) {
