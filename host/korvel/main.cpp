@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
             }
         }
         if (cli.isSet(timeOpt))
-            scene.setTime(static_cast<int>(cli.value(timeOpt).toDouble() * KvScene::kTicksPerSecond));
+            scene.setTime(
+                static_cast<int>(cli.value(timeOpt).toDouble() * KvScene::kTicksPerSecond));
         if (cli.isSet(paneOpt)) window.getPaneMgr()->showPane(cli.value(paneOpt));
         for (KvPane* pane : window.getPaneMgr()->panes())
             if (pane->inherits("KvParloPane"))

@@ -228,7 +228,12 @@ TEST_F(KvParloTest, SoundFileBringsItsTranscriptFromBesideIt) {
     ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
     const QString helloText = QString::fromUtf8(expected.readAll());
 
-    call(pane.get(), "setSoundFile", kSounds + QStringLiteral("/hello_world.wav"));
+    // "Load" starts in the sample sounds beside the plug-in.
+    KvDialogSeam::queueAnswer(kSounds + QStringLiteral("/hello_world.wav"));
+    child<QPushButton>(pane.get(), "ParloLoadSoundButton")->click();
+    ASSERT_EQ(KvDialogSeam::records().size(), 1);
+    EXPECT_EQ(QDir(KvDialogSeam::records()[0].text).canonicalPath(), QDir(kSounds).canonicalPath());
+    KvDialogSeam::clear();
     EXPECT_EQ(KvParloPaneProbe::soundPath(pane.get()),
               kSounds + QStringLiteral("/hello_world.wav"));
     EXPECT_EQ(child<QLineEdit>(pane.get(), "ParloPaneSoundFileEdit")->text(),
