@@ -181,8 +181,9 @@ int ParseArguments(int argc, char** argv, TOptions& options) {
             } else if (arg == "--config") {
                 options.config = v;
             } else if (arg == "--fps") {
-                if (!ParseInt(v, options.fps) || options.fps <= 0)
-                    return Usage("--fps needs a positive whole number");
+                if (!ParseInt(v, options.fps) || options.fps <= 0 ||
+                    options.fps > VOXTRAIL_MAX_FRAMES_PER_SECOND)
+                    return Usage("--fps needs a whole number from 1 to 1000");
             } else if (arg == "--seed") {
                 if (!ParseInt(v, options.seed)) return Usage("--seed needs a whole number");
             } else if (arg == "--data") {

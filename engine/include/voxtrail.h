@@ -41,10 +41,15 @@ extern "C" {
 /* One analysis of one sound: phonemes, words, speech-target and gesture tracks. Opaque. */
 typedef struct VOXTRAIL_ANALYSIS VOXTRAIL_ANALYSIS;
 
+/* Highest framesPerSecond an analysis accepts: far beyond any scene's rate, while the per-frame
+   tables it sizes stay small. A higher rate gives VOXTRAIL_INVALID_PARAMETER_ERR. */
+#define VOXTRAIL_MAX_FRAMES_PER_SECOND 1000
+
 /* Optional settings of an analysis; size must be sizeof(VOXTRAIL_ANALYSIS_SETTINGS). */
 typedef struct {
     int32_t size;            /* sizeof(VOXTRAIL_ANALYSIS_SETTINGS) */
-    int32_t framesPerSecond; /* > 0; rate at which the tracks are also sampled */
+    int32_t framesPerSecond; /* 1 to VOXTRAIL_MAX_FRAMES_PER_SECOND; rate at which the tracks
+                                are also sampled inside the engine (the keys do not depend on it) */
     int32_t fastFlag;        /* non-zero: the fast variant of lip synching */
     int32_t randomSeed;      /* seed of the gestures; -1 takes the current time */
     const char* configFile;  /* speech-target configuration file, or NULL for the built-in map */

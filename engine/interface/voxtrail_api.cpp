@@ -173,6 +173,13 @@ uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, con
             settings->framesPerSecond <= 0 ||
             (settings->configFile && !FileOpensForReading(settings->configFile)))
             return Record(VOXTRAIL_INVALID_PARAMETER_ERR);
+        if (settings->framesPerSecond > VOXTRAIL_MAX_FRAMES_PER_SECOND) {
+            char detail[96];
+            std::snprintf(detail, sizeof detail,
+                          "%d frames per second is above the %d an analysis accepts",
+                          int(settings->framesPerSecond), VOXTRAIL_MAX_FRAMES_PER_SECOND);
+            return Record(VOXTRAIL_INVALID_PARAMETER_ERR, detail);
+        }
         // A folder opens for reading here but holds no configuration.
         if (settings->configFile && IsFolder(settings->configFile))
             return Record(

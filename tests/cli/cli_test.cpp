@@ -337,6 +337,7 @@ TEST_F(Cli, UsageErrorsExitTwo) {
         {"analyze"},
         {"analyze", "x.wav", "--fps", "0"},
         {"analyze", "x.wav", "--fps", "12abc"},
+        {"analyze", "x.wav", "--fps", "1001"},
         {"analyze", "x.wav", "--seed"},
         {"analyze", "x.wav", "--format", "xml"},
         {"analyze", "x.wav", "--bogus", "1"},

@@ -72,6 +72,16 @@ TEST_F(Analysis, SettingsAreValidated) {
     EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
     settings = Settings(1, -30);
     EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+    // Frame tables grow with the rate: beyond the documented bound nothing is allocated.
+    for (int32_t fps : {VOXTRAIL_MAX_FRAMES_PER_SECOND + 1, 1000000, 2147483647}) {
+        settings = Settings(1, fps);
+        EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
+        EXPECT_EQ(message.substr(message.find(" [")),
+                  " [" + std::to_string(fps) +
+                      " frames per second is above the 1000 an analysis accepts]");
+    }
+    settings = Settings(1, VOXTRAIL_MAX_FRAMES_PER_SECOND);
+    EXPECT_EQ(Code(hello, &settings), 0u);
     const std::string missing = scratch.File("missing.ini");
     settings = Settings(1, 30, missing.c_str());
     EXPECT_EQ(Code(hello, &settings), VOXTRAIL_INVALID_PARAMETER_ERR);
