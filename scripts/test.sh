@@ -9,16 +9,19 @@ jobs=${JOBS:-$(nproc)}
 
 bash scripts/install-deps.sh
 
+# Every option a stage needs is passed, so a cache left by another configuration (the demo's,
+# a hand build) cannot turn the tests off; ctest fails rather than pass with none found.
 run_suite() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -G Ninja -DVOXTRAIL_WERROR=ON "$@"
+    cmake -S . -B "$dir" -G Ninja -DVOXTRAIL_WERROR=ON -DVOXTRAIL_BUILD_TESTS=ON \
+        -DVOXTRAIL_FUZZ=OFF "$@"
     cmake --build "$dir" -j "$jobs"
-    ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600
+    ctest --test-dir "$dir" -j "$jobs" --output-on-failure --no-tests=error --timeout 600
 }
 
 echo "== release build"
-run_suite build/release -DCMAKE_BUILD_TYPE=Release
+run_suite build/release -DCMAKE_BUILD_TYPE=Release -DVOXTRAIL_SANITIZE=OFF
 
 echo "== sanitizer build"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
