@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -16,6 +17,10 @@
 
 #ifndef VOXTRAIL_INSTALLED_DATA
 #define VOXTRAIL_INSTALLED_DATA ""
+#endif
+// The installed data relative to the installed tool: "../share/voxtrail/KvParlo/Data".
+#ifndef VOXTRAIL_DATA_FROM_BIN
+#define VOXTRAIL_DATA_FROM_BIN ""
 #endif
 #ifndef VOXTRAIL_SOURCE_DATA
 #define VOXTRAIL_SOURCE_DATA ""
@@ -96,10 +101,23 @@ bool ReadTranscript(const std::string& path, std::string& text) {
     return false;
 }
 
-// --data, then $VOXTRAIL_DATA, then the installed data, then the source tree's.
+// The data beside this executable as installed, whatever prefix the install was given; empty
+// when there is none (a build tree).
+std::string DataBesideExecutable() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !*VOXTRAIL_DATA_FROM_BIN) return "";
+    const std::filesystem::path data =
+        std::filesystem::weakly_canonical(self.parent_path() / VOXTRAIL_DATA_FROM_BIN, error);
+    return !error && IsDirectory(data.string()) ? data.string() : "";
+}
+
+// --data, then $VOXTRAIL_DATA, then the data installed with this tool, then the configured
+// install location, then the source tree's.
 std::string DataFolder(const TOptions& options) {
     if (!options.data.empty()) return options.data;
     if (const char* env = std::getenv("VOXTRAIL_DATA"); env && *env) return env;
+    if (const std::string beside = DataBesideExecutable(); !beside.empty()) return beside;
     if (*VOXTRAIL_INSTALLED_DATA && IsDirectory(VOXTRAIL_INSTALLED_DATA))
         return VOXTRAIL_INSTALLED_DATA;
     return VOXTRAIL_SOURCE_DATA;

@@ -62,4 +62,17 @@ if "$prefix/bin/voxtrail" analyze "$work/absent.wav" --data "$work" 2>"$work/err
     echo "the installed tool accepted a missing data folder"; exit 1
 fi
 grep -q "VOXTRAIL_CORE_DATA_NOT_FOUND_ERR" "$work/err"
+
+# Installed under any prefix, the tool reads the data installed with it, not the configured
+# location nor the checkout's: with one installed file hidden it must name its own folder.
+installed_data=$prefix/share/voxtrail/KvParlo/Data
+if [ -f "$installed_data/DtC6dal.dat" ]; then
+    mv "$installed_data/DtC6dal.dat" "$work/hidden.dat"
+    if env -u VOXTRAIL_DATA "$prefix/bin/voxtrail" analyze "$work/absent.wav" 2>"$work/err"; then
+        echo "the installed tool ran without its installed data"; exit 1
+    fi
+    if ! grep -q "data folder '$installed_data'" "$work/err"; then
+        echo "the installed tool did not read the data installed with it:"; cat "$work/err"; exit 1
+    fi
+fi
 echo "installed package works with find_package and pkg-config"
