@@ -34,7 +34,41 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "usage: voxtrail analyze SOUND [--text TEXT | --text-file FILE] [--config INI] [--fps N]\n"
     "                        [--seed N] [--fast] [--data DIR] [--format json|tsv|phonemedata]\n"
-    "                        [--output FILE]\n";
+    "                        [--output FILE]\n"
+    "       voxtrail --help | --version\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Finds the timed phonemes and words of a recorded voice (WAV, AIFF or NIST SPHERE) and the\n"
+    "animation tracks they drive, and prints them.\n"
+    "\n"
+    "options:\n"
+    "  --text TEXT       what is said; \"\" analyses without a transcript (default: the file\n"
+    "                    beside SOUND with the extension .txt, when there is one)\n"
+    "  --text-file FILE  read what is said from FILE\n"
+    "  --config INI      speech-target configuration file (default: the built-in mapping)\n"
+    "  --fps N           rate of the engine's own frame sampling, 1 to 1000 (default 30); the\n"
+    "                    keys printed do not depend on it\n"
+    "  --seed N          seed of the gestures; -1 takes the clock (default -1)\n"
+    "  --fast            the fast variant of lip synching (default off)\n"
+    "  --data DIR        folder of the six engine data files (default: $VOXTRAIL_DATA, else the\n"
+    "                    data installed with this tool, else the source tree's)\n"
+    "  --format FORMAT   json (default): everything, times in seconds; tsv: one phoneme per\n"
+    "                    line (start, end, name); phonemedata: the plug-in's phoneme data file\n"
+    "  --output FILE     write the result to FILE, replaced only once complete (default -:\n"
+    "                    standard output)\n"
+    "  -h, --help        print this help and exit\n"
+    "  --version         print the version and exit\n"
+    "\n"
+    "exit status: 0 success, 1 engine or file error, 2 usage error\n";
+
+// Options that take a value; the rest are flags.
+bool TakesValue(const std::string& option) {
+    for (const char* name :
+         {"--text", "--text-file", "--config", "--fps", "--seed", "--data", "--format", "--output"})
+        if (option == name) return true;
+    return false;
+}
 
 struct TOptions {
     std::string sound;
@@ -53,7 +87,21 @@ struct TOptions {
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "voxtrail: %s\n", problem);
     std::fputs(kUsage, stderr);
+    std::fputs("Try 'voxtrail --help' for the options.\n", stderr);
     return kExitUsage;
+}
+
+int Help() {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    return -1;
+}
+
+int Version() {
+    char version[32] = {};
+    VoxtrailGetVersion(sizeof version, version);
+    std::printf("voxtrail %s\n", version);
+    return -1;
 }
 
 bool ParseInt(const char* text, int32_t& value) {
@@ -138,6 +186,34 @@ std::string ErrorText(uint32_t code) {
     return text;
 }
 
+// The failure's detail (the engine appends it in brackets); the message when there is none.
+std::string DetailOf(uint32_t code) {
+    const std::string text = ErrorText(code);
+    const size_t open = text.rfind(" [");
+    if (open == std::string::npos || text.back() != ']') return text;
+    return text.substr(open + 2, text.size() - open - 3);
+}
+
+// An analysis failure in the user's terms: which of their inputs, and what is wrong with it,
+// with the engine's code name for reference.
+std::string AnalysisFailure(uint32_t code, const TOptions& options) {
+    const std::string text = ErrorText(code);
+    const std::string name = " (" + text.substr(0, text.find(':')) + ")";
+    const std::string detail = DetailOf(code);
+    switch (code) {
+    case VOXTRAIL_CONFIG_PARSE_ERROR:
+        return "the configuration file '" + options.config + "' is invalid: " + detail + name;
+    case VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR:
+        return "cannot read the sound '" + options.sound + "': " + detail + name;
+    case VOXTRAIL_ANALYSIS_FAILED_ERR:
+        return "the analysis of '" + options.sound + "' failed: " + detail + name;
+    case VOXTRAIL_INVALID_PARAMETER_ERR:
+        return detail + name;
+    default:
+        return options.sound + ": " + text;
+    }
+}
+
 // Writes text to path through a temporary file beside it, so that a failure leaves nothing
 // half-written. Returns an empty string or the reason for the failure.
 std::string WriteAtomically(const std::string& path, const std::string& text) {
@@ -169,10 +245,8 @@ std::string WriteAtomically(const std::string& path, const std::string& text) {
 int ParseArguments(int argc, char** argv, TOptions& options) {
     if (argc < 2) return Usage(nullptr);
     const std::string command = argv[1];
-    if (command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
-        return -1;
-    }
+    if (command == "--help" || command == "-h") return Help();
+    if (command == "--version") return Version();
     if (command != "analyze") return Usage(("unknown command '" + command + "'").c_str());
     bool haveTextFile = false;
     for (int i = 2; i < argc; ++i) {
@@ -186,9 +260,12 @@ int ParseArguments(int argc, char** argv, TOptions& options) {
         if (arg == "--fast") {
             options.fast = true;
         } else if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return -1;
-        } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+            return Help();
+        } else if (arg == "--version") {
+            return Version();
+        } else if (arg.size() > 1 && arg[0] == '-' && !TakesValue(arg)) {
+            return Usage(("unknown option '" + arg + "'").c_str());
+        } else if (TakesValue(arg)) {
             if (!value(v)) return Usage((arg + " needs a value").c_str());
             if (arg == "--text") {
                 options.haveText = true;
@@ -214,8 +291,6 @@ int ParseArguments(int argc, char** argv, TOptions& options) {
             } else if (arg == "--output") {
                 options.output = v;
                 if (options.output.empty()) return Usage("--output needs a file name");
-            } else {
-                return Usage(("unknown option '" + arg + "'").c_str());
             }
         } else if (options.sound.empty() && !arg.empty()) {
             options.sound = arg;
@@ -273,7 +348,7 @@ int Analyze(const TOptions& options) {
         options.haveText && !options.text.empty() ? options.text.c_str() : nullptr;
     code = VoxtrailGetAnalysis(&analysis, options.sound.c_str(), transcript, &settings);
     if (code != VOXTRAIL_NOERR) {
-        std::fprintf(stderr, "voxtrail: %s: %s\n", options.sound.c_str(), ErrorText(code).c_str());
+        std::fprintf(stderr, "voxtrail: %s\n", AnalysisFailure(code, options).c_str());
         VoxtrailShutdownLibrary();
         return kExitFailure;
     }
@@ -295,7 +370,7 @@ int Analyze(const TOptions& options) {
         return kExitFailure;
     }
 
-    if (options.output.empty()) {
+    if (options.output.empty() || options.output == "-") {
         if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
             std::fflush(stdout) != 0) {
             std::fprintf(stderr, "voxtrail: cannot write to standard output: %s\n",

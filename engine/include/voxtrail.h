@@ -76,6 +76,12 @@ VOXTRAIL_API uint32_t VoxtrailFreeAnalysis(VOXTRAIL_ANALYSIS** analysisInOut);
 /* Copies the message of code (with the detail of the last failure) into the caller's buffer. */
 VOXTRAIL_API uint32_t VoxtrailGetErrorString(uint32_t code, int32_t bufferSize, char* buffer);
 
+/* Copies the library's version, "MAJOR.MINOR.PATCH" (such as "1.5.0"), into the caller's buffer,
+   cut to bufferSize - 1 bytes. May be called at any time, also before start-up; like
+   VoxtrailGetErrorString it leaves the last-error record alone. VOXTRAIL_NULL_PARAMETER_ERR for
+   a null buffer, VOXTRAIL_INVALID_PARAMETER_ERR for a bufferSize below 1. */
+VOXTRAIL_API uint32_t VoxtrailGetVersion(int32_t bufferSize, char* buffer);
+
 /* Speech-target tracks; the outputs are caller-owned. */
 VOXTRAIL_API uint32_t VoxtrailGetNumSpeechTargets(VOXTRAIL_ANALYSIS* analysis, int32_t* count);
 /* Number of keys of one speech-target track into the caller's count. */

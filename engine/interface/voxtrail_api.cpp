@@ -327,6 +327,15 @@ VOXTRAIL_API uint32_t VoxtrailGetErrorString(uint32_t code, int32_t bufferSize, 
     });
 }
 
+VOXTRAIL_API uint32_t VoxtrailGetVersion(int32_t bufferSize, char* buffer) {
+    return Locked([&]() -> uint32_t {
+        if (!buffer) return VOXTRAIL_NULL_PARAMETER_ERR;
+        if (bufferSize < 1) return VOXTRAIL_INVALID_PARAMETER_ERR;
+        CopyCut(buffer, size_t(bufferSize), VOXTRAIL_VERSION_TEXT);
+        return VOXTRAIL_NOERR;
+    });
+}
+
 VOXTRAIL_API uint32_t VoxtrailStartupLibrary(const char* dataFolder) {
     return Locked([&]() -> uint32_t {
         if (!dataFolder) return Record(VOXTRAIL_NULL_PARAMETER_ERR);

@@ -240,15 +240,15 @@ TEST_F(Cli, BadSoundsGiveTheEngineMessage) {
         Run({"analyze", (dir / "absent.wav").string(), "--data", data.string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_NE(missing.err.find("VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR"), std::string::npos);
-    EXPECT_NE(missing.err.find("[file doesn't exist]"), std::string::npos);
+    EXPECT_EQ(missing.err, "voxtrail: cannot read the sound '" + (dir / "absent.wav").string() +
+                               "': file doesn't exist (VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR)\n");
 
     const fs::path text = dir / "words.wav";
     std::ofstream(text) << "only words in here, no sound\n";
     const Outcome notSound = Run({"analyze", text.string(), "--data", data.string()});
     EXPECT_EQ(notSound.status, 1);
     EXPECT_EQ(notSound.out, "");
-    EXPECT_NE(notSound.err.find("[unsupported or invalid audio file]"), std::string::npos);
+    EXPECT_NE(notSound.err.find("': unsupported or invalid audio file ("), std::string::npos);
 }
 
 TEST_F(Cli, TranscriptFilesThatAreNotTextAreRefused) {
@@ -326,8 +326,14 @@ TEST_F(Cli, ConfigurationErrorsShowTheParserDetail) {
     std::ofstream(config) << "[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=0\n";
     const Outcome o = Analyze({"--config", config.string()});
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("VOXTRAIL_CONFIG_PARSE_ERROR"), std::string::npos);
-    EXPECT_NE(o.err.find("[NumSpeechTargets must be >= 1]"), std::string::npos);
+    EXPECT_EQ(o.err, "voxtrail: the configuration file '" + config.string() +
+                         "' is invalid: NumSpeechTargets must be >= 1 "
+                         "(VOXTRAIL_CONFIG_PARSE_ERROR)\n");
+
+    const Outcome folder = Analyze({"--config", dir.string()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.err, "voxtrail: the configuration file " + dir.string() +
+                              " is a folder (VOXTRAIL_INVALID_PARAMETER_ERR)\n");
 }
 
 TEST_F(Cli, UsageErrorsExitTwo) {
@@ -341,6 +347,8 @@ TEST_F(Cli, UsageErrorsExitTwo) {
         {"analyze", "x.wav", "--seed"},
         {"analyze", "x.wav", "--format", "xml"},
         {"analyze", "x.wav", "--bogus", "1"},
+        {"analyze", "x.wav", "--bogus"},
+        {"analyze", "-x", "x.wav"},
         {"analyze", "x.wav", "y.wav"},
         {"analyze", "x.wav", "--text", "a", "--text-file", "b"},
     };
@@ -350,7 +358,33 @@ TEST_F(Cli, UsageErrorsExitTwo) {
         EXPECT_EQ(o.out, "");
         EXPECT_NE(o.err.find("usage: voxtrail analyze SOUND"), std::string::npos);
     }
-    const Outcome help = Run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage:"), std::string::npos);
+    for (const auto& unknown : {std::vector<std::string>{"analyze", "x.wav", "--bogus"},
+                                std::vector<std::string>{"analyze", "-x"}})
+        EXPECT_NE(Run(unknown).err.find("unknown option '" + unknown.back() + "'"),
+                  std::string::npos)
+            << unknown.back();
+}
+
+TEST_F(Cli, HelpGivesEveryOptionAndVersionTheLibrarys) {
+    for (const char* flag : {"--help", "-h"}) {
+        const Outcome help = Run({flag});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.err, "");
+        for (const char* piece : {"usage:", "--text TEXT", "--text-file FILE", "--config INI",
+                                  "--fps N", "(default 30)", "--seed N", "--fast", "--data DIR",
+                                  "--format FORMAT", "--output FILE", "--version",
+                                  "exit status: 0 success, 1 engine or file error, 2 usage error"})
+            EXPECT_NE(help.out.find(piece), std::string::npos) << piece;
+    }
+    const Outcome version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "voxtrail 1.5.0\n");
+}
+
+TEST_F(Cli, OutputDashIsStandardOutput) {
+    const Outcome o = Analyze({"--format", "tsv", "--output", "-"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, Analyze({"--format", "tsv"}).out);
+    EXPECT_FALSE(fs::exists(fs::current_path() / "-"));
+    EXPECT_TRUE(Leftovers().empty());
 }

@@ -88,6 +88,16 @@ TEST_F(StartedLibrary, LoaderFailureCarriesItsText) {
     EXPECT_EQ(ErrorString(VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR, 20), "VOXTRAIL_COULD_NOT_");
 }
 
+TEST(Version, IsTheProjectsAtAnyTime) {
+    char text[16] = "x";
+    EXPECT_EQ(VoxtrailGetVersion(sizeof text, text), 0u);
+    EXPECT_STREQ(text, "1.5.0");
+    EXPECT_EQ(VoxtrailGetVersion(4, text), 0u);
+    EXPECT_STREQ(text, "1.5");
+    EXPECT_EQ(VoxtrailGetVersion(0, text), VOXTRAIL_INVALID_PARAMETER_ERR);
+    EXPECT_EQ(VoxtrailGetVersion(8, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
+}
+
 TEST(Lifecycle, StartAndStopTwice) {
     DataFolder data;
     EXPECT_EQ(VoxtrailShutdownLibrary(), VOXTRAIL_SHUTDOWN_FAILED_ERR);
