@@ -31,16 +31,34 @@ bool ReadLeadingInteger(const std::string& text, long& value) {
     return true;
 }
 
-// A number read from the start of piece, independent of the process locale. Values that are
-// not finite would poison every key downstream, so they do not count as numbers.
-bool ReadLeadingNumber(const std::string& piece, double& value) {
+enum class ENumber { kRead, kNone, kNotFinite };
+
+// A number read from the start of piece as "%lf" reads it (hexadecimal floats included),
+// independent of the process locale. Values that are not finite (inf, nan, 1e999) would poison
+// every key downstream, so they are told apart to be refused by name.
+ENumber ReadLeadingNumber(const std::string& piece, double& value) {
     const char* begin = piece.c_str();
     const char* end = begin + piece.size();
     if (begin != end && *begin == '+') ++begin;
-    if (begin == end || *begin == '+') return false;
-    auto result = std::from_chars(begin, end, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr == begin) return false;
-    return std::isfinite(value);
+    if (begin == end || *begin == '+') return ENumber::kNone;
+    const bool negative = *begin == '-';
+    const char* digits = negative ? begin + 1 : begin;
+    std::from_chars_result result{};
+    if (end - digits > 2 && digits[0] == '0' && (digits[1] | 0x20) == 'x' && digits[2] != '-' &&
+        digits[2] != '+') {
+        result = std::from_chars(digits + 2, end, value, std::chars_format::hex);
+        // "0x" followed by no hexadecimal digits reads as the 0 before the x.
+        if (result.ec == std::errc::invalid_argument) {
+            value = 0.0;
+            return ENumber::kRead;
+        }
+        if (negative) value = -value;
+    } else {
+        result = std::from_chars(begin, end, value, std::chars_format::general);
+    }
+    if (result.ec == std::errc::result_out_of_range) return ENumber::kNotFinite;
+    if (result.ec != std::errc() || result.ptr == begin) return ENumber::kNone;
+    return std::isfinite(value) ? ENumber::kRead : ENumber::kNotFinite;
 }
 
 uint32_t Fail(std::string& detail, std::string text) {
@@ -98,7 +116,13 @@ uint32_t ParseSpeechTargetConfiguration(std::unique_ptr<TLabeledPhonemesToTracks
             size_t comma = text.find(',', pos);
             if (comma == std::string::npos) comma = text.size();
             double weight = 0.0;
-            if (pos >= text.size() || !ReadLeadingNumber(text.substr(pos, comma - pos), weight))
+            const std::string piece = pos < text.size() ? text.substr(pos, comma - pos) : "";
+            const ENumber read =
+                pos < text.size() ? ReadLeadingNumber(piece, weight) : ENumber::kNone;
+            if (read == ENumber::kNotFinite)
+                return Fail(detail, Quoted("parse error for phoneme \"%s\": ", kMapRowKeys[row]) +
+                                        "\"" + piece + "\" is not a finite number");
+            if (read != ENumber::kRead)
                 return Fail(detail, Quoted("parse error for phoneme \"%s\"", kMapRowKeys[row]));
             if (map->SetWeight(row, j, weight) != eetSuccess) return VOXTRAIL_CONFIG_PARSE_ERROR;
             pos = comma;
