@@ -381,6 +381,16 @@ TEST_F(Cli, HelpGivesEveryOptionAndVersionTheLibrarys) {
     EXPECT_EQ(version.out, "voxtrail 1.5.0\n");
 }
 
+TEST_F(Cli, TheFrameRateChangesNoKey) {
+    // As the help says: only the echoed setting differs.
+    std::string at24 = Analyze({"--fps", "24"}).out;
+    const std::string at60 = Analyze({"--fps", "60"}).out;
+    const std::string echo = "\"framesPerSecond\": 24";
+    ASSERT_NE(at24.find(echo), std::string::npos);
+    at24.replace(at24.find(echo), echo.size(), "\"framesPerSecond\": 60");
+    EXPECT_EQ(at24, at60);
+}
+
 TEST_F(Cli, OutputDashIsStandardOutput) {
     const Outcome o = Analyze({"--format", "tsv", "--output", "-"});
     EXPECT_EQ(o.status, 0) << o.err;
