@@ -353,6 +353,13 @@ int Analyze(const TOptions& options) {
         return kExitFailure;
     }
 
+    // A warning of the engine rides on the success message, until the next call.
+    const std::string success = ErrorText(VOXTRAIL_NOERR);
+    const size_t warning = success.find(" [warning: ");
+    if (warning != std::string::npos && success.back() == ']')
+        std::fprintf(stderr, "voxtrail: %s\n",
+                     success.substr(warning + 2, success.size() - warning - 3).c_str());
+
     // The engine falls back to finding phonemes alone; the user should know the text went unused.
     int32_t wordCount = 0;
     if (transcript && options.text.find_first_not_of(" \t\r\n") != std::string::npos &&

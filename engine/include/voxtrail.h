@@ -65,7 +65,9 @@ VOXTRAIL_API uint32_t VoxtrailStartupLibrary(const char* dataFolder);
 VOXTRAIL_API uint32_t VoxtrailShutdownLibrary(void);
 
 /* Analyses soundFile (transcript and settings may be NULL); the caller owns *analysisOut and
-   frees it with VoxtrailFreeAnalysis; *analysisOut is NULL on failure. */
+   frees it with VoxtrailFreeAnalysis; *analysisOut is NULL on failure. When the transcript
+   does not seem to match the sound, the analysis still succeeds and the message of
+   VOXTRAIL_NOERR, read before any other call, ends with " [warning: ...]". */
 VOXTRAIL_API uint32_t VoxtrailGetAnalysis(VOXTRAIL_ANALYSIS** analysisOut, const char* soundFile,
                                           const char* transcript,
                                           const VOXTRAIL_ANALYSIS_SETTINGS* settings);

@@ -53,8 +53,8 @@ int32_t TTrackManager::SetInput(TDigitalAudio& newSound, const char* newTranscri
     phonemes.Clear();
     words.Clear();
     failureDetail.clear();
-    const int32_t result =
-        recognizePhonemes(*recognizer, *sound, transcript, phonemes, words, &failureDetail);
+    const int32_t result = recognizePhonemes(*recognizer, *sound, transcript, phonemes, words,
+                                             &failureDetail, &transcriptMisfit);
     phonemes.SetNotAnalysed(false);
     phonemes.Notify();
     return result;

@@ -73,6 +73,9 @@ public:
     bool FastFlag() const { return fastFlag; }
     // What made the last SetInput fail, in the user's terms; empty when nothing is known.
     const std::string& FailureDetail() const { return failureDetail; }
+    // How poorly the last aligned transcript fits its sound (see recognizePhonemes); NaN when
+    // the last SetInput aligned none.
+    double TranscriptMisfit() const { return transcriptMisfit; }
 
 private:
     std::unique_ptr<TPhonemeRecognizer> recognizer;
@@ -82,6 +85,7 @@ private:
     TWordList words;
     bool fastFlag = false;
     std::string failureDetail;
+    double transcriptMisfit = 0.0;
 };
 
 } // namespace Vantrix

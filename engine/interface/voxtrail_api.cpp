@@ -25,6 +25,8 @@ namespace {
 constexpr size_t kLastMessageSize = 1024;
 constexpr size_t kUnknownCodeTextSize = 64;
 constexpr const char* kVersionBanner = "Vantrix Voxtrail version 1.5.0\n";
+constexpr const char* kMisfitWarning =
+    "warning: the transcript does not seem to match the sound; its words may be placed wrongly";
 
 struct TErrorRow {
     uint32_t code;
@@ -245,6 +247,11 @@ uint32_t RunAnalysis(TTrackManager& driver, VOXTRAIL_ANALYSIS** analysisOut, con
     analysis->validityTag = analysis.get();
     *analysisOut = gLibrary.registry->Append(analysis.get());
     analysis.release();
+    // The result stands, but the caller learns that the words were forced onto other speech.
+    if (driver.TranscriptMisfit() >= kTranscriptMisfitWarning) {
+        Trace("%s\n", kMisfitWarning);
+        return Record(VOXTRAIL_NOERR, kMisfitWarning);
+    }
     return Record(VOXTRAIL_NOERR);
 }
 

@@ -1,5 +1,6 @@
 #include "recognizer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "classifier.h"
@@ -8,14 +9,40 @@
 #include "errors.h"
 #include "frames.h"
 #include "frontend.h"
+#include "phoneme_models.h"
 #include "trace.h"
 
 namespace Vantrix {
 
 namespace {
 
+// How much worse, on average, the aligned spoken phonemes fit their frames than the best class
+// of each frame does: the mean of (score of the chosen class - lowest score) over the frames of
+// every phoneme but silence, in score units (24 per factor e of posterior). NaN without such a
+// frame.
+double SpokenFrameExcess(const FrameProbabilitiesVector& rows, const TPhonemeList& phonemes,
+                         int32_t firstSegment) {
+    double sum = 0.0;
+    int64_t count = 0;
+    for (int32_t i = firstSegment; i < phonemes.Count(); ++i) {
+        const TPhoneme& phoneme = phonemes[i];
+        const int32_t cls = PhonemeClassOf(phoneme.Name());
+        if (phoneme.Id() == kSilenceId || cls < 0) continue;
+        for (int64_t f = phoneme.StartMs() / kFrameMs; f < phoneme.EndMs() / kFrameMs; ++f) {
+            if (f >= rows.Count()) break;
+            const FrameProbabilities& row = rows.At(int32_t(rows.Low() + f));
+            if (row.flags == kFrameFlagScratch || size_t(cls) >= row.scores.size()) continue;
+            const uint8_t best = *std::min_element(row.scores.begin(), row.scores.end());
+            sum += row.scores[size_t(cls)] - best;
+            ++count;
+        }
+    }
+    return count ? sum / double(count) : std::nan("");
+}
+
 int32_t coreAnalysis(const TDataPaths& paths, const TDigitalAudio& sound,
-                     const std::string& transcript, TPhonemeList& phonemes, TWordList& words) {
+                     const std::string& transcript, TPhonemeList& phonemes, TWordList& words,
+                     double* misfit) {
     const uint32_t rate = sound.getSampleRate();
     if (rate != 16000 && rate != 8000) return eetCatastrophicFailure;
     if (!paths.DataPresent()) return eetCatastrophicFailure;
@@ -39,8 +66,12 @@ int32_t coreAnalysis(const TDataPaths& paths, const TDigitalAudio& sound,
     if (int32_t code =
             loadPronunciations(paths.DictionaryPath(), paths.AlignedLexiconPath(), transcriptWords))
         return code;
-    return alignTranscript(decoder, rows, transcriptPronunciations(transcriptWords), rate, phonemes,
-                           words);
+    const int32_t firstSegment = phonemes.Count();
+    const int32_t result = alignTranscript(decoder, rows, transcriptPronunciations(transcriptWords),
+                                           rate, phonemes, words);
+    if (result == eetSuccess && misfit && words.Count() > 0)
+        *misfit = SpokenFrameExcess(rows, phonemes, firstSegment);
+    return result;
 }
 
 } // namespace
@@ -67,7 +98,8 @@ void trimToLength(int32_t lengthMs, TPhonemeList& phonemes, TWordList& words) {
 
 int32_t recognizePhonemes(TPhonemeRecognizer& recognizer, const TDigitalAudio& sound,
                           const std::string& transcript, TPhonemeList& phonemes, TWordList& words,
-                          std::string* failureDetail) {
+                          std::string* failureDetail, double* transcriptMisfit) {
+    if (transcriptMisfit) *transcriptMisfit = std::nan("");
     const double durationMs = sound.getDurationMs();
     if (durationMs < kShortestAnalysedMs) {
         const int32_t endMs = (int32_t(std::ceil(durationMs)) / kFrameMs + 1) * kFrameMs;
@@ -76,7 +108,8 @@ int32_t recognizePhonemes(TPhonemeRecognizer& recognizer, const TDigitalAudio& s
 
     int32_t result;
     try {
-        result = coreAnalysis(recognizer.DataPaths(), sound, transcript, phonemes, words);
+        result = coreAnalysis(recognizer.DataPaths(), sound, transcript, phonemes, words,
+                              transcriptMisfit);
     } catch (const TDataFileError& error) {
         if (failureDetail) *failureDetail = error.message;
         result = TraceCaught(error.kind);

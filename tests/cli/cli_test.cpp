@@ -381,6 +381,22 @@ TEST_F(Cli, HelpGivesEveryOptionAndVersionTheLibrarys) {
     EXPECT_EQ(version.out, "voxtrail 1.5.0\n");
 }
 
+TEST_F(Cli, ATranscriptThatDoesNotMatchIsWarnedAbout) {
+    // The shipped networks: the test ones are random and fit nothing.
+    const std::vector<std::string> args = {
+        "analyze", (dir / "hello.wav").string(), "--data", VX_SHIPPED_DATA, "--format", "tsv"};
+    const Outcome matching = Run(args);
+    EXPECT_EQ(matching.status, 0);
+    EXPECT_EQ(matching.err, "");
+    std::vector<std::string> mismatched = args;
+    mismatched.insert(mismatched.end(), {"--text", "The quick brown fox jumps over the lazy dog."});
+    const Outcome other = Run(mismatched);
+    EXPECT_EQ(other.status, 0);
+    EXPECT_EQ(other.err, "voxtrail: warning: the transcript does not seem to match the sound; its "
+                         "words may be placed wrongly\n");
+    EXPECT_NE(other.out, "");
+}
+
 TEST_F(Cli, TheFrameRateChangesNoKey) {
     // As the help says: only the echoed setting differs.
     std::string at24 = Analyze({"--fps", "24"}).out;

@@ -1,6 +1,7 @@
 // The shipped networks and lexicon recognize the spoken evaluation sounds: the transcript's
 // words come out in order at plausible times, and the free phoneme loop finds speech.
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -106,6 +107,30 @@ TEST_P(ShippedDecode, TranscriptWordsComeOutInOrderOnTheFrameGrid) {
     // The synthetic sounds are speech from start to end but for short pauses at either end.
     const int32_t spanMs = words[words.Count() - 1].EndMs() - words[0].StartMs();
     EXPECT_GT(spanMs, lengthMs * 6 / 10);
+}
+
+TEST_P(ShippedDecode, AnotherSoundsTranscriptOrSilenceDoesNotFit) {
+    int32_t lengthMs = 0;
+    const TDigitalAudio sound = Load(lengthMs);
+    size_t index = 0;
+    while (std::string(kSamples[index].name) != GetParam().name)
+        ++index;
+    const TSample& other = kSamples[(index + 1) % 3];
+    TPhonemeRecognizer recognizer(paths);
+    auto misfit = [&](const TDigitalAudio& audio, const std::string& transcript) {
+        TPhonemeList phonemes;
+        TWordList words;
+        double value = -1.0;
+        EXPECT_EQ(
+            recognizePhonemes(recognizer, audio, transcript, phonemes, words, nullptr, &value), 0);
+        return value;
+    };
+    EXPECT_LT(misfit(sound, Transcript(GetParam())), kTranscriptMisfitWarning);
+    EXPECT_GE(misfit(sound, Transcript(other)), kTranscriptMisfitWarning) << other.name;
+    const std::vector<double> silence(GetParam().analysedRate * 2, 0.0);
+    const TDigitalAudio silent(GetParam().analysedRate, uint32_t(silence.size()), silence.data());
+    EXPECT_GE(misfit(silent, Transcript(GetParam())), kTranscriptMisfitWarning);
+    EXPECT_TRUE(std::isnan(misfit(sound, "")));
 }
 
 TEST_P(ShippedDecode, FreeLoopFindsSpeechAndCoversTheSound) {

@@ -40,8 +40,10 @@ int Align(const Vantrix::TDataPaths& paths, const std::string& soundPath,
         Vantrix::TPhonemeRecognizer recognizer(paths);
         Vantrix::TPhonemeList phonemes;
         Vantrix::TWordList words;
-        const int32_t code =
-            Vantrix::recognizePhonemes(recognizer, sound, transcript, phonemes, words);
+        double misfit = 0.0;
+        const int32_t code = Vantrix::recognizePhonemes(recognizer, sound, transcript, phonemes,
+                                                        words, nullptr, &misfit);
+        if (!transcript.empty()) std::fprintf(stderr, "transcript misfit %.2f\n", misfit);
         if (code != 0) {
             std::fprintf(stderr, "%s: recognition failed (%s)\n", soundPath.c_str(),
                          Vantrix::NameOf(Vantrix::EErrorType(code)));
