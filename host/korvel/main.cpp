@@ -22,6 +22,13 @@
 #include "kvtimepane.h"
 #include "kvviewport.h"
 
+// Under LeakSanitizer: Qt's platform plug-ins, D-Bus and QtScript keep a little until exit.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libqoffscreen.so\nleak:libqxcb.so\nleak:libQt5XcbQpa.so\nleak:QPlatformScreen\n"
+           "leak:QWindowSystemInterface::handleScreenAdded\nleak:libfontconfig.so\n"
+           "leak:libQt5Script.so\nleak:libdbus-1.so\n";
+}
+
 static QString pluginsFolder(const QString& option) {
     if (!option.isEmpty()) return option;
     const QString env = QString::fromLocal8Bit(qgetenv("KORVEL_PLUGINS_PATH"));
