@@ -18,28 +18,6 @@ using namespace testing_support;
 
 // --- Map and mapper ---
 
-TEST(GesturesMap, DefaultsMatchTheTables) {
-    const TSpeechGesturesMap map = DefaultSpeechGesturesMap();
-    EXPECT_TRUE(map.Validate());
-    EXPECT_EQ(map.IsolationDistance(), 1000);
-    EXPECT_EQ(map.CrowdingDistance(), 450);
-    EXPECT_EQ(map.VariantWeight(2, eatLast), 0.1);
-    EXPECT_EQ(map.VariantWeight(5, eatCrowded), 8.0);
-    EXPECT_EQ(map.IntensityRange(5).hi, 0.7);
-    EXPECT_EQ(map.Part(2, egpBlink).peakCentre, -60);
-    EXPECT_EQ(map.Part(7, egpHeadTwist).amplitude, 3.0);
-    EXPECT_TRUE(map.Part(6, egpHeadBend).IsAllZero());
-    EXPECT_EQ(map.Part(6, egpHeadBend).probability, 1.0);
-    EXPECT_EQ(map.HeadRecord(1).probability, 0.6666);
-    EXPECT_EQ(map.GazeRecord(2).centre, -0.6);
-    EXPECT_EQ(map.BlinkRecord(0).endSpread, 50);
-    EXPECT_EQ(map.SpareInterval(1), 3500);
-    EXPECT_EQ(map.MaxBlinkGap(), 7000);
-    EXPECT_THROW(map.Part(8, 0), EErrorType);
-    EXPECT_THROW(map.VariantWeight(0, 5), EErrorType);
-    EXPECT_FALSE(TSpeechGesturesMap().Validate());
-}
-
 TEST(GesturesMap, SettersRefuseBadValuesAndKeepTheOldOne) {
     TSpeechGesturesMap map = DefaultSpeechGesturesMap();
     EXPECT_EQ(map.SetIsolationDistance(0), eetArgumentFailure);
@@ -56,6 +34,9 @@ TEST(GesturesMap, SettersRefuseBadValuesAndKeepTheOldOne) {
     EXPECT_EQ(map.IsolationDistance(), 1000);
     EXPECT_EQ(map.RateFactorLow(), 0.8);
     EXPECT_TRUE(map.Validate());
+    EXPECT_THROW(map.Part(8, 0), EErrorType);
+    EXPECT_THROW(map.VariantWeight(0, 5), EErrorType);
+    EXPECT_FALSE(TSpeechGesturesMap().Validate());
 }
 
 TEST(GesturesMap, PartRecordsMustKeepTheirKeysApart) {
@@ -92,19 +73,19 @@ TEST(GesturesMap, PartRecordsMustKeepTheirKeysApart) {
 }
 
 TEST(GesturesMap, WholeMapChecksCrossFieldOrder) {
-    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
-    ASSERT_EQ(map.SetCrowdingDistance(1000), 0);
-    EXPECT_FALSE(map.Validate());
-    map = DefaultSpeechGesturesMap();
-    ASSERT_EQ(map.SetRateDurationLow(200), 0);
-    EXPECT_FALSE(map.Validate());
-    map = DefaultSpeechGesturesMap();
-    ASSERT_EQ(map.SetGazeHoldMin(2000), 0);
-    EXPECT_FALSE(map.Validate());
-    map = DefaultSpeechGesturesMap();
-    ASSERT_EQ(map.SetPauseBlinkDelayMax(100), 0);
-    EXPECT_FALSE(map.Validate());
-    EXPECT_THROW(TGesturesGenerator generator(map), EErrorType);
+    using TSetter = int32_t (TSpeechGesturesMap::*)(int32_t);
+    const std::pair<TSetter, int32_t> cases[] = {
+        {&TSpeechGesturesMap::SetCrowdingDistance, 1000},
+        {&TSpeechGesturesMap::SetRateDurationLow, 200},
+        {&TSpeechGesturesMap::SetGazeHoldMin, 2000},
+        {&TSpeechGesturesMap::SetPauseBlinkDelayMax, 100},
+    };
+    for (const auto& [setter, value] : cases) {
+        TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+        ASSERT_EQ((map.*setter)(value), 0);
+        EXPECT_FALSE(map.Validate()) << value;
+        EXPECT_THROW(TGesturesGenerator generator(map), EErrorType);
+    }
 }
 
 class TCountingClient : public ANotificationClient {
@@ -127,13 +108,6 @@ TEST(GesturesMapper, SelectsTheBuiltInMapAndNotifies) {
     mapper.Maps()[0].SetLabel(3);
     EXPECT_EQ(mapper.SelectDefault(), 1);
     EXPECT_EQ(client.kinds, "4");
-}
-
-TEST(GestureChannels, NamesInTrackOrder) {
-    EXPECT_STREQ(GestureChannelName(0), "Raise Left Eyebrow");
-    EXPECT_STREQ(GestureChannelName(4), "Head Bend");
-    EXPECT_STREQ(GestureChannelName(10), "Right Eye Up-Down");
-    EXPECT_EQ(GestureChannelName(11), nullptr);
 }
 
 // --- Rate factor ---

@@ -72,19 +72,8 @@ TEST(BuiltInMap, SixteenTracksOneWeightPerRow) {
     ASSERT_EQ(map.NumTracks(), 16);
     EXPECT_TRUE(map.IsValid());
     EXPECT_EQ(mapper.CurrentLabel(), 0);
-    struct Expect {
-        int32_t row;
-        int32_t track;
-        double weight;
-    };
-    // Spot checks across the table, including the odd weights.
-    for (Expect e :
-         {Expect{40, 0, 1.0}, Expect{0, 1, 0.85}, Expect{14, 2, 0.85}, Expect{15, 3, 0.85},
-          Expect{31, 3, 0.2}, Expect{41, 3, 0.2}, Expect{9, 4, 0.85}, Expect{13, 5, 0.85},
-          Expect{30, 6, 0.85}, Expect{18, 7, 0.85}, Expect{39, 8, 0.85}, Expect{22, 9, 0.7},
-          Expect{23, 10, 0.85}, Expect{33, 11, 0.85}, Expect{42, 11, 0.5}, Expect{36, 12, 0.85},
-          Expect{26, 13, 0.85}, Expect{28, 14, 0.85}, Expect{38, 15, 0.2}})
-        EXPECT_EQ(map.Weight(e.row, e.track), e.weight) << kMapRowKeys[e.row];
+    // Every row drives exactly one track; silence drives the rest track.
+    EXPECT_EQ(map.Weight(40, 0), 1.0);
     for (int32_t r = 0; r < kMapRows; ++r) {
         int nonZero = 0;
         for (int32_t t = 0; t < 16; ++t)

@@ -98,52 +98,6 @@ TEST(Combine, DroppingASlopedKeyIsACatastrophe) {
     EXPECT_EQ(lists.Combine(true, out), eetSuccess);
 }
 
-// Step by step over every pair at every time, to check the sweep's bookkeeping.
-TEST(Combine, SweepMatchesVisitingEveryPairAtEveryTime) {
-    std::mt19937 rng(5);
-    std::uniform_real_distribution<double> weight(-1.0, 1.0);
-    for (int round = 0; round < 30; ++round) {
-        std::vector<TKeyList> members;
-        for (int m = 0; m < 2 + round % 12; ++m)
-            members.push_back(RandomCurve(rng, m % 7));
-        for (TKeyList& m : members)
-            for (TKey& k : m)
-                k.SetTimeMs(k.TimeMs() + 3 * round * (&m - &members[0]));
-        TListOfKeyLists lists;
-        for (const TKeyList& m : members)
-            lists.Append(m, weight(rng));
-        TKeyList out;
-        ASSERT_EQ(lists.Combine(true, out), eetSuccess);
-
-        std::vector<int32_t> times;
-        for (const TKeyList& m : members)
-            for (const TKey& k : m)
-                times.push_back(k.TimeMs());
-        std::sort(times.begin(), times.end());
-        times.erase(std::unique(times.begin(), times.end()), times.end());
-        ASSERT_EQ(Times(out), times);
-        for (size_t j = 0; j + 1 < times.size(); ++j) {
-            double v = 0.0, slope = 0.0;
-            for (const ListWeightPair& p : lists) {
-                const int32_t at = p.keys->FindKeyAt(times[j]);
-                double kv, ks;
-                if (at >= 0) {
-                    kv = (*p.keys)[at].Value();
-                    ks = (*p.keys)[at].OutSlope();
-                } else {
-                    p.keys->Evaluate(times[j], kv, ks);
-                }
-                v += p.weight * kv;
-                slope += p.weight * ks;
-            }
-            const TKey& key = out[int32_t(j)];
-            ASSERT_EQ(key.Value(), ZeroIfNegligible(v)) << round;
-            const double d = (times[j + 1] - times[j]) / 3.0;
-            ASSERT_EQ(key.OutHandle().value, key.Value() + slope * d) << round;
-        }
-    }
-}
-
 TEST(KeyLists, ReservesFourThenDoubles) {
     TListOfKeyLists lists;
     for (int i = 0; i < 5; ++i) {
