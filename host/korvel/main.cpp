@@ -11,6 +11,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 #include <cstdio>
 
 #include "kvapp.h"
@@ -175,10 +176,20 @@ int main(int argc, char** argv) {
             if (cli.isSet(shotOpt)) {
                 const QString paneClass =
                     cli.isSet(paneOpt) ? cli.value(paneOpt) : QStringLiteral("KvParloPane");
-                QTimer::singleShot(1500, &window, [&] {
+                // Shoot once the window has been on screen for half a second (a busy machine
+                // maps it late), or after twenty seconds whatever happened.
+                auto* poll = new QTimer(&window);
+                int exposedTicks = 0, ticks = 0;
+                QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
+                    ++ticks;
+                    QWindow* handle = window.windowHandle();
+                    if (handle && handle->isExposed()) ++exposedTicks;
+                    if (exposedTicks < 5 && ticks < 200) return;
+                    poll->stop();
                     writeScreenshot(window, cli.value(shotOpt), paneClass);
                     window.close();
                 });
+                poll->start(100);
             }
             exitCode = app.exec();
         }
