@@ -18,7 +18,7 @@ void KvWinAudioClip::release() {
 }
 
 int KvWinAudioClip::load(const QString& path) {
-    m_path = path;
+    // A failed load leaves the clip as it was.
     if (!QFileInfo(path).isFile()) {
         m_error = QStringLiteral("No such file: %1").arg(path);
         return 1;
@@ -35,6 +35,7 @@ int KvWinAudioClip::load(const QString& path) {
         m_error = QStringLiteral("The sound file holds no samples: %1").arg(path);
         return 3;
     }
+    m_path = path;
     m_rate = info.samplerate;
     m_lengthTicks = static_cast<int>(info.frames * KvScene::kTicksPerSecond / info.samplerate);
     m_error.clear();

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "kv_test_main.h"
+#include "kvaudio.h"
 #include "kvfigurefile.h"
 #include "kvmainwindow.h"
 #include "kvplugin.h"
@@ -227,6 +228,40 @@ TEST_F(KvCoreTest, TimelinePlotsTheSelectedFiguresKeyedChannelsAndReportsVisibil
     window.getPaneMgr()->hidePane(QStringLiteral("KvTimePane"));
     window.getPaneMgr()->showPane(QStringLiteral("KvTimePane"));
     EXPECT_EQ(seen, (QList<bool>{false, true}));
+}
+
+TEST_F(KvCoreTest, AudioClipKnowsItsLengthInTicksAndNamesWhyItCannotLoad) {
+    QTemporaryDir dir;
+    const QString wav = dir.path() + QStringLiteral("/half_second.wav");
+    { // 8000 Hz, 16-bit mono, 4000 samples
+        QFile f(wav);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QByteArray h("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x80\x3e\0\0"
+                     "\x02\0\x10\0data\x40\x1f\0\0",
+                     44);
+        const quint32 riff = 36 + 8000;
+        memcpy(h.data() + 4, &riff, 4);
+        f.write(h);
+        f.write(QByteArray(8000, '\0'));
+    }
+    KvWinAudioClip* clip = new KvWinAudioClip;
+    clip->addRef();
+    EXPECT_EQ(app->getMultiMediaMgr()->importAudioClip(wav, clip, -1), 0)
+        << clip->errorMessage().toStdString();
+    EXPECT_EQ(clip->getLength(), 2400);
+    const QString junk = dir.path() + QStringLiteral("/junk.wav");
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a sound");
+    f.close();
+    for (const QString& bad : {junk, dir.path() + QStringLiteral("/missing.wav")}) {
+        EXPECT_NE(app->getMultiMediaMgr()->importAudioClip(bad, clip, -1), 0);
+        EXPECT_TRUE(clip->errorMessage().contains(bad));
+    }
+    // The scene holds its own reference.
+    scene->setAudio(clip, 3);
+    clip->release();
+    EXPECT_EQ(scene->getAudio()->refCount(), 1);
 }
 
 TEST_F(KvCoreTest, PluginOfAnotherSdkVersionIsLoggedAndSkipped) {
