@@ -9,45 +9,6 @@
 namespace Vantrix {
 namespace {
 
-// The list edits walked index by index, as the rules describe them.
-void ReferenceEdits(TSegmentList& list, const TCoarticulationRulesMap& rules, bool shortSilence) {
-    for (int32_t i = 0; i < list.Count(); ++i) {
-        if (shortSilence && list[i].Phoneme() == 40 &&
-            list[i].Duration() < rules.ShortSilenceMaxDuration())
-            list[i].SetPhoneme(41);
-        const int32_t p = list[i].Phoneme();
-        if (rules.FlapEnabled() && (p == 33 || p == 37) && i != 0 && i != list.Count() - 1 &&
-            list[i - 1].IsVowel() && list[i + 1].IsVowel())
-            list[i].SetPhoneme(42);
-        if (rules.MergeHhIntoNext() && list[i].Phoneme() == 31 && i != list.Count() - 1 &&
-            list[i + 1].Phoneme() != 40 && list[i + 1].Phoneme() != 41) {
-            EXPECT_EQ(list.MergeIntoNext(i), eetSuccess);
-            --i;
-            if (i >= 0 && list[i].Phoneme() == list[i + 1].Phoneme()) {
-                try {
-                    list.MergeIntoNext(i);
-                } catch (EErrorType) {
-                }
-                --i;
-            }
-        }
-    }
-}
-
-void ExpectSameSegments(const TSegmentList& a, const TSegmentList& b) {
-    ASSERT_EQ(a.Count(), b.Count());
-    for (int32_t i = 0; i < a.Count(); ++i) {
-        ASSERT_EQ(a[i].Phoneme(), b[i].Phoneme()) << i;
-        ASSERT_EQ(a[i].Start(), b[i].Start()) << i;
-        ASSERT_EQ(a[i].End(), b[i].End()) << i;
-        ASSERT_EQ(a[i].Parents().Count(), b[i].Parents().Count()) << i;
-        for (int32_t k = 0; k < a[i].Parents().Count(); ++k) {
-            ASSERT_EQ(a[i].Parents()[k].start, b[i].Parents()[k].start);
-            ASSERT_EQ(a[i].Parents()[k].end, b[i].Parents()[k].end);
-        }
-    }
-}
-
 bool Finite(const TKeyHandle& h) {
     return std::isfinite(h.timeMs) && std::isfinite(h.value);
 }
@@ -80,23 +41,6 @@ void ExpectSameTracks(const TTrackList& a, const TTrackList& b) {
             ASSERT_EQ(x[k].InHandle().value, y[k].InHandle().value);
             ASSERT_EQ(x[k].OutHandle().value, y[k].OutHandle().value);
         }
-    }
-}
-
-TEST(LipSyncProperty, LinearEditsMatchTheIndexWalk) {
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    for (uint32_t seed = 1; seed <= 60; ++seed) {
-        rules.SetMergeHhIntoNext(seed % 5 != 0);
-        rules.SetFlapEnabled(seed % 7 != 0);
-        const bool shortSilence = seed % 3 != 0;
-        auto phonemes = RandomPhonemes(seed, 1 + int32_t(seed * 7 % 200), true);
-        TSegmentList fast;
-        fast.Fill(*phonemes);
-        TSegmentList reference = fast;
-        fast.ApplyCoarticulationEdits(rules, shortSilence);
-        ReferenceEdits(reference, rules, shortSilence);
-        ExpectSameSegments(fast, reference);
-        if (HasFatalFailure()) FAIL() << "seed " << seed;
     }
 }
 

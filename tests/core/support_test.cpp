@@ -127,21 +127,6 @@ public:
 };
 } // namespace
 
-TEST(Lists, ReserveAheadGrowthDoublesTheCount) {
-    ReservingList list;
-    list.Append(1);
-    EXPECT_EQ(list.Capacity(), 3u);
-    list.Append(2);
-    list.Append(3);
-    list.Append(4);
-    EXPECT_EQ(list.Capacity(), 6u);
-    list.Remove(0);
-    list.Insert(1, 9);
-    EXPECT_EQ(std::vector<int>(list.begin(), list.end()), (std::vector<int>{2, 9, 3, 4}));
-    EXPECT_EQ(list.Clear(), 0);
-    EXPECT_TRUE(list.IsEmpty());
-}
-
 TEST(Notification, AttachOnceDetachTwiceNotifyInOrder) {
     Server server;
     Counter a, b;

@@ -98,14 +98,6 @@ TEST(Combine, DroppingASlopedKeyIsACatastrophe) {
     EXPECT_EQ(lists.Combine(true, out), eetSuccess);
 }
 
-TEST(KeyLists, ReservesFourThenDoubles) {
-    TListOfKeyLists lists;
-    for (int i = 0; i < 5; ++i) {
-        lists.Append(kEmpty, 1.0);
-        EXPECT_EQ(lists.Capacity(), i < 4 ? 4u : 8u);
-    }
-}
-
 TEST(Tracks, TrackListsHoldCopiesAndFindByIndex) {
     TKeyList keys = FlatList({{0, 1.0}});
     TTrackList tracks;

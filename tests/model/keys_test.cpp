@@ -31,15 +31,12 @@ TEST(Key, NegligibleValuesAndNegation) {
     EXPECT_EQ(key.OutHandle().value, -1.0);
 }
 
-TEST(KeyList, AppendIsStrictlyAscendingAndReservesThreeThenSix) {
+TEST(KeyList, AppendIsStrictlyAscending) {
     TKeyList list;
     EXPECT_EQ(list.FirstKeyTime(), INT32_MAX);
     EXPECT_EQ(list.LastKeyTime(), INT32_MIN);
-    const size_t capacity[] = {3, 3, 3, 6};
-    for (int32_t i = 0; i < 4; ++i) {
+    for (int32_t i = 0; i < 4; ++i)
         EXPECT_EQ(list.Append(i * 10, 0.0), eetSuccess);
-        EXPECT_EQ(list.Capacity(), capacity[i]);
-    }
     EXPECT_EQ(list.Append(30, 0.0), eetArgumentFailure);
     EXPECT_EQ(list.FindKeyAt(20), 2);
     EXPECT_EQ(list.FindKeyAt(25), -1);

@@ -115,14 +115,6 @@ TEST_F(PhonemeListTest, PerIndexSettersAndSwitchedOffNotifications) {
     EXPECT_EQ(client.count, 0);
 }
 
-TEST(PhonemeList, ReservesTenThenDoubles) {
-    TPhonemeList list;
-    for (int32_t i = 0; i < 11; ++i) {
-        list.Append({0, 16 * i, 16 * i + 16});
-        EXPECT_EQ(list.Capacity(), i < 10 ? 10u : 20u);
-    }
-}
-
 TEST(Word, TimesStayOrdered) {
     TWord w("hi", 200, 100);
     EXPECT_EQ(w.EndMs(), 0);
