@@ -175,54 +175,42 @@ TEST(EmphasisSelect, NoVowelMarksNothing) {
     EXPECT_FALSE(list[0].GestureFlag());
 }
 
-TEST(EmphasisSelect, OneVowelIsMarkedWhenItHasAnyFigure) {
+TEST(EmphasisSelect, ThresholdsFromTheLargestValueOrFromRanksAndShares) {
+    const double kAny = -1.0; // threshold not checked
+    const struct {
+        std::vector<double> energies, peaks;
+        double energyThreshold, peakThreshold;
+        std::vector<bool> marks;
+    } cases[] = {
+        // One vowel is marked when it has any figure.
+        {{3.0}, {0.0}, 2.97, kAny, {true}},
+        {{0.0}, {0.0}, kAny, kAny, {false}},
+        // Two or three use the largest value: 0.7 * 10; peaks 0.8 * 10 = 8 pass the 9 and 10.
+        {{1.0, 10.0}, {0.0, 0.0}, 7.0, kAny, {false, true}},
+        {{0.0, 0.0, 0.0}, {9.0, 2.0, 10.0}, kAny, 8.0, {true, false, true}},
+        // Energies 1..10: (9 + 8) * 0.33 / 2 = 2.805, raised to the rank-4 value 5.
+        {{4, 9, 1, 6, 10, 3, 5, 8, 2, 7},
+         std::vector<double>(10, 0.0),
+         5.0,
+         kAny,
+         {false, true, false, true, true, false, false, true, false, true}},
+        // Peaks 1, 1, 1, 100: (1 + 1) * 0.65 / 2 = 0.65, raised to the rank-2 value 1.
+        {{0, 0, 0, 0}, {1, 100, 1, 1}, kAny, 1.0, {false, true, false, false}},
+        // Equal values: the ceiling keeps the threshold below them, so all are marked.
+        {{2, 2, 2, 2, 2}, {0, 0, 0, 0, 0}, 1.98, kAny, std::vector<bool>(5, true)},
+    };
     TEmphasis emphasis;
-    TPhonemeList loud = VowelsWith({3.0}, {0.0});
-    ASSERT_EQ(emphasis.Select(loud, 0), 0);
-    EXPECT_DOUBLE_EQ(loud.EnergyThreshold(), 2.97);
-    EXPECT_EQ(Marks(loud), std::vector<bool>({true}));
-    TPhonemeList quiet = VowelsWith({0.0}, {0.0});
-    ASSERT_EQ(emphasis.Select(quiet, 0), 0);
-    EXPECT_EQ(Marks(quiet), std::vector<bool>({false}));
-}
-
-TEST(EmphasisSelect, TwoOrThreeVowelsUseTheLargestValue) {
-    TEmphasis emphasis;
-    TPhonemeList two = VowelsWith({1.0, 10.0}, {0.0, 0.0});
-    ASSERT_EQ(emphasis.Select(two, 0), 0);
-    EXPECT_DOUBLE_EQ(two.EnergyThreshold(), 7.0);
-    EXPECT_EQ(Marks(two), std::vector<bool>({false, true}));
-
-    // Peak threshold 0.8 * 10 = 8: only the 9 and the 10 pass.
-    TPhonemeList three = VowelsWith({0.0, 0.0, 0.0}, {9.0, 2.0, 10.0});
-    ASSERT_EQ(emphasis.Select(three, 0), 0);
-    EXPECT_DOUBLE_EQ(three.PeakThreshold(), 8.0);
-    EXPECT_EQ(Marks(three), std::vector<bool>({true, false, true}));
-}
-
-TEST(EmphasisSelect, ManyVowelsUseRanksAndShares) {
-    TEmphasis emphasis;
-    // Energies 1..10: (9 + 8) * 0.33 / 2 = 2.805, raised to the rank-4 value 5.
-    std::vector<double> energies = {4, 9, 1, 6, 10, 3, 5, 8, 2, 7};
-    TPhonemeList list = VowelsWith(energies, std::vector<double>(10, 0.0));
-    ASSERT_EQ(emphasis.Select(list, 0), 0);
-    EXPECT_DOUBLE_EQ(list.EnergyThreshold(), 5.0);
-    std::vector<bool> expected;
-    for (double e : energies)
-        expected.push_back(e > 5.0);
-    EXPECT_EQ(Marks(list), expected);
-
-    // Peaks 1, 1, 1, 100: (1 + 1) * 0.65 / 2 = 0.65, raised to the rank-2 value 1.
-    TPhonemeList spiky = VowelsWith({0, 0, 0, 0}, {1, 100, 1, 1});
-    ASSERT_EQ(emphasis.Select(spiky, 0), 0);
-    EXPECT_DOUBLE_EQ(spiky.PeakThreshold(), 1.0);
-    EXPECT_EQ(Marks(spiky), std::vector<bool>({false, true, false, false}));
-
-    // Equal values: the ceiling keeps the threshold below them, so all are marked.
-    TPhonemeList flat = VowelsWith({2, 2, 2, 2, 2}, {0, 0, 0, 0, 0});
-    ASSERT_EQ(emphasis.Select(flat, 0), 0);
-    EXPECT_DOUBLE_EQ(flat.EnergyThreshold(), 1.98);
-    EXPECT_EQ(Marks(flat), std::vector<bool>(5, true));
+    for (const auto& c : cases) {
+        TPhonemeList list = VowelsWith(c.energies, c.peaks);
+        ASSERT_EQ(emphasis.Select(list, 0), 0);
+        if (c.energyThreshold != kAny) {
+            EXPECT_DOUBLE_EQ(list.EnergyThreshold(), c.energyThreshold);
+        }
+        if (c.peakThreshold != kAny) {
+            EXPECT_DOUBLE_EQ(list.PeakThreshold(), c.peakThreshold);
+        }
+        EXPECT_EQ(Marks(list), c.marks) << c.energies.size() << " vowels";
+    }
 }
 
 TEST(EmphasisSelect, StartsAtFirstAndRefusesANegativeOne) {
