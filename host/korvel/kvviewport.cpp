@@ -90,12 +90,37 @@ void KvViewport::paintEvent(QPaintEvent*) {
                tr("%1   %2 s").arg(fig->getLabel()).arg(kvScene->getTime() / 4800.0, 0, 'f', 2));
 
     auto clamp01 = [](float v) { return std::clamp(v, 0.0f, 1.0f); };
-    const float open = clamp01(channel(fig, "head", "MouthOpen")) *
-                       (1.0f - clamp01(channel(fig, "head", "MouthClosed")));
-    const float wide = clamp01(channel(fig, "head", "MouthWide"));
-    const float round = clamp01(channel(fig, "head", "MouthRound"));
-    const float lipIn = clamp01(channel(fig, "head", "LipLowerIn"));
-    const float tongue = clamp01(channel(fig, "head", "TongueUp"));
+    // Each mouth morph, the Parlo Head's shape controls and the Parlo Speaker's speech targets
+    // alike, pushes the drawn mouth along six shapes.
+    struct MouthMorph {
+        const char* name;
+        float open, wide, round, lipIn, tongue, closed;
+    };
+    static const MouthMorph kMouth[] = {
+        {"MouthOpen", 1, 0, 0, 0, 0, 0},     {"MouthWide", 0, 1, 0, 0, 0, 0},
+        {"MouthRound", 0, 0, 1, 0, 0, 0},    {"LipLowerIn", 0, 0, 0, 1, 0, 0},
+        {"TongueUp", 0, 0, 0, 0, 1, 0},      {"MouthClosed", 0, 0, 0, 0, 0, 1},
+        {"MouthEE", 0.25f, 0.9f, 0, 0, 0, 0}, {"MouthER", 0.3f, 0, 0.5f, 0, 0.2f, 0},
+        {"MouthEH", 0.6f, 0.3f, 0, 0, 0, 0}, {"MouthAA", 1.0f, 0.1f, 0, 0, 0, 0},
+        {"MouthOO", 0.3f, 0, 1.0f, 0, 0, 0}, {"MouthW", 0.1f, 0, 1.0f, 0, 0, 0},
+        {"MouthS", 0.1f, 0.7f, 0, 0, 0, 0},  {"MouthSH", 0.2f, 0, 0.7f, 0, 0, 0},
+        {"MouthF", 0.1f, 0.2f, 0, 1.0f, 0, 0}, {"MouthTH", 0.25f, 0, 0, 0, 1.0f, 0},
+        {"MouthL", 0.3f, 0, 0, 0, 0.9f, 0},  {"MouthM", 0, 0, 0, 0, 0, 1.0f},
+        {"MouthN", 0.15f, 0, 0, 0, 0.6f, 0}, {"MouthR", 0.2f, 0, 0.5f, 0, 0, 0},
+        {"MouthK", 0.35f, 0, 0, 0, 0.2f, 0}};
+    float shape[6] = {0, 0, 0, 0, 0, 0};
+    for (const MouthMorph& m : kMouth) {
+        const float w = channel(fig, "head", m.name);
+        if (w == 0.0f) continue;
+        const float parts[6] = {m.open, m.wide, m.round, m.lipIn, m.tongue, m.closed};
+        for (int i = 0; i < 6; ++i)
+            shape[i] += w * parts[i];
+    }
+    const float open = clamp01(shape[0]) * (1.0f - clamp01(shape[5]));
+    const float wide = clamp01(shape[1]);
+    const float round = clamp01(shape[2]);
+    const float lipIn = clamp01(shape[3]);
+    const float tongue = clamp01(shape[4]);
     const float smile = channel(fig, "head", "Smile");
     const float browL = channel(fig, "head", "BrowUpLeft"),
                 browR = channel(fig, "head", "BrowUpRight");

@@ -77,6 +77,16 @@ static int runScript(const QString& path) {
             KvDialogSeam::queueAnswer(c->argument(0).toString());
             return QScriptValue();
         }));
+    // The panes korvel docked, so a script drives the same pane a person would.
+    engine->globalObject().setProperty(
+        QStringLiteral("findPane"),
+        engine->newFunction([](QScriptContext* c, QScriptEngine* e) -> QScriptValue {
+            KvMainWindow* window = kvApp ? kvApp->getInterface() : nullptr;
+            KvPane* pane = window && window->getPaneMgr()
+                               ? window->getPaneMgr()->findPane(c->argument(0).toString())
+                               : nullptr;
+            return pane ? e->newQObject(pane) : e->nullValue();
+        }));
     const QScriptValue result = engine->evaluate(QString::fromUtf8(f.readAll()), path);
     for (const KvDialogSeam::Record& r : KvDialogSeam::records())
         std::fprintf(stderr, "korvel: dialog \"%s\": %s -> \"%s\"\n", qPrintable(r.title),
@@ -168,9 +178,9 @@ int main(int argc, char** argv) {
             if (pane->inherits("KvParloPane"))
                 window.resizeDocks({window.getPaneMgr()->dockOf(pane)}, {290}, Qt::Horizontal);
 
-        if (cli.isSet(scriptOpt)) {
-            exitCode = runScript(cli.value(scriptOpt));
-        } else if (exitCode == 0) {
+        // With --screenshot as well, the script prepares the scene that the picture shows.
+        if (cli.isSet(scriptOpt)) exitCode = runScript(cli.value(scriptOpt));
+        if (exitCode == 0 && (!cli.isSet(scriptOpt) || cli.isSet(shotOpt))) {
             window.resize(1100, 720);
             window.show();
             if (cli.isSet(shotOpt)) {

@@ -338,10 +338,11 @@ KvSkeleton* KvFigureFile::parseFigure(const QByteArray& text, const QString& sou
     for (const Actor& a : parsed.actors) {
         KvBone* bone = figure->addBone(a.name);
         bone->setLabel(a.label);
+        // A Poser actor is geometry, so every bone carries its object, morphs or not.
+        if (!bone->getObject()) bone->setObject(new KvObject(a.name));
         for (const Channel& c : a.channels) {
             KvFloatProperty* p = nullptr;
             if (c.type == QLatin1String("targetGeom")) {
-                if (!bone->getObject()) bone->setObject(new KvObject(a.name));
                 KvMorph* morph = bone->getObject()->findMorph(c.name);
                 if (!morph) {
                     morph = new KvMorph(c.name);

@@ -117,7 +117,10 @@ KvMainWindow::KvMainWindow()
                     m_cancel->setVisible(total > 0 && kvApp->progressCanCancel());
                     m_progress->setRange(0, total > 0 ? total : 1);
                     m_progress->setValue(value);
-                    if (total > 0) statusBar()->showMessage(text);
+                    if (total > 0)
+                        statusBar()->showMessage(text);
+                    else
+                        statusBar()->clearMessage(); // the finished task's text goes with it
                 });
     }
 }

@@ -176,3 +176,18 @@ void KvUndoStackHold::cancel() {
     r.order.clear();
     r.before.clear();
 }
+
+void KvUndoStackHold::revert() {
+    if (!m_open) return;
+    m_open = false;
+    Recording& r = recording();
+    if (--r.depth > 0) return;
+    const QList<QPointer<KvFloatProperty>> order = r.order;
+    const QHash<KvFloatProperty*, QVector<KvKey>> before = r.before;
+    r.order.clear();
+    r.before.clear();
+    // Closed before restoring, so the restore itself is not recorded.
+    for (const QPointer<KvFloatProperty>& p : order)
+        if (p) p->setKeys(before.value(p.data()));
+    if (!order.isEmpty() && kvScene) emit kvScene->keysChanged();
+}

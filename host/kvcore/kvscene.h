@@ -79,6 +79,8 @@ public:
     ~KvUndoStackHold();
     void accept(const QString& caption);
     void cancel();
+    // Closes the hold and puts back every key it recorded, leaving no undo step.
+    void revert();
 
     // Called by a property before it changes, so that its keys can be restored.
     static void recordChange(KvFloatProperty* property);
