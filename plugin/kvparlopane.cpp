@@ -17,7 +17,10 @@
 #include <QTextStream>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "kvparlokeys.h"
+#include "phoneme_data.h"
 #include "voxtrail.h"
 
 namespace {
@@ -203,8 +206,6 @@ KvParloPane::~KvParloPane() {
     if (stopped != VOXTRAIL_NOERR && m_engineStarted) logEngineError("shutdown", stopped);
     if (m_audioClip) m_audioClip->release();
     m_audioClip = nullptr;
-    qDeleteAll(m_phonemeWeights);
-    qDeleteAll(m_gestureWeights);
 }
 
 QSize KvParloPane::sizeHint() const {
@@ -231,8 +232,89 @@ void KvParloPane::updateSwitcherIcon() {
 }
 
 void KvParloPane::readFigureMap() {
-    // Filled from the data folder's figure map when configuration files arrive.
     m_figureMap.clear();
+    const QString path = dataFolder() + QStringLiteral("CR22LSC.ini");
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        warning(tr("KvParlo Error"),
+                tr("KvParlo Error: There was an error reading the CR2 to LSC map file: \n%1\n"
+                   "Configuration files will not be found automatically.")
+                    .arg(path));
+        return;
+    }
+    m_figureMap = KvParloConfig::readFigureMap(&file, configurationFolder());
+}
+
+QString KvParloPane::findConfigurationForFigure(KvSkeleton* figure) {
+    if (const KvDataItem* item = figure->findDataItem(QStringLiteral("SourceFileData"))) {
+        const QString source = item->getValueAsText();
+        QString key = KvParloConfig::figureMapKey(source);
+        if (!key.isEmpty() && m_figureMap.contains(key)) return m_figureMap.value(key);
+        QFile file(source);
+        if (file.open(QIODevice::ReadOnly)) {
+            key = KvParloConfig::geometryMapKey(&file);
+            if (!key.isEmpty() && m_figureMap.contains(key)) return m_figureMap.value(key);
+        }
+    }
+    QMessageBox box(QMessageBox::Question, tr("Configuration file not found"),
+                    tr("No configuration file was found for the current figure. Do you want to "
+                       "browse for one, or use the default?"),
+                    QMessageBox::NoButton, kvApp ? kvApp->getDialogParent() : nullptr);
+    QPushButton* browse = box.addButton(tr("Browse"), QMessageBox::AcceptRole);
+    QPushButton* useDefault = box.addButton(tr("Use Default"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(browse);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == browse) {
+        configFileBrowse();
+        return m_configField->text();
+    }
+    if (box.clickedButton() == useDefault) return configurationFolder() + QStringLiteral("default.lsc");
+    return QString();
+}
+
+int KvParloPane::readConfigurationFile(const QString& path) {
+    m_config.reset();
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        warning(tr("Error opening LSC file"),
+                tr("There was an error opening the configuration file: \n%1").arg(path));
+        return ParloFileNotOpened;
+    }
+    KvParloConfig::readConfiguration(&file, &m_config);
+    return ParloSuccess;
+}
+
+int KvParloPane::writeEngineConfiguration(const QString& path) {
+    QFile file(path);
+    const QByteArray text = KvParloConfig::engineConfiguration(m_config);
+    // A short write (a full disk) fails like a file that does not open.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text) != text.size() || !file.flush()) {
+        warning(tr("Error writing configuration file"),
+                tr("There was an error writing the configuration file: \n%1").arg(path));
+        return ParloFileNotOpened;
+    }
+    return ParloSuccess;
+}
+
+void KvParloPane::removeOldLipSync() {
+    KvParloKeys::removeLipSync(m_lipSynchedFigure ? m_lipSynchedFigure->getSkeleton() : nullptr,
+                               m_config, m_keyedRange);
+}
+
+void KvParloPane::writePhonemeData(const QString& path, VOXTRAIL_ANALYSIS* analysis) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        kvApp->log(QStringLiteral("Parlo Voxtrail Raw Phoneme Data Error: Can't open file"));
+        return;
+    }
+    std::vector<std::string> problems;
+    const std::string text = Vantrix::FormatPhonemeData(analysis, &problems);
+    for (const std::string& line : problems)
+        kvApp->log(QString::fromLocal8Bit(line.c_str()));
+    file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
 void KvParloPane::nodeRemoved(KvNode* node) {
@@ -331,7 +413,16 @@ void KvParloPane::setTextFile(QString fileName) {
 }
 
 void KvParloPane::configFileBrowse() {
-    // Figure configuration files arrive with their own change.
+    KvMainWindow* window = kvApp ? kvApp->getInterface() : nullptr;
+    if (!window) return;
+    QString start = m_configField->text();
+    if (start.isEmpty()) start = configurationFolder();
+    KvFileFilter filter;
+    filter.newFilter(tr("Parlo Configuration files"));
+    filter.addExtension(QStringLiteral("lsc"));
+    QString chosen;
+    if (window->doFileDialog(true, tr("Open Configuration File"), start, filter, chosen))
+        setConfigFile(chosen);
 }
 
 void KvParloPane::setConfigFile(QString fileName, bool updateLineEdit) {
@@ -342,7 +433,152 @@ void KvParloPane::setConfigFile(QString fileName, bool updateLineEdit) {
 void KvParloPane::selectionChanged(KvNode*) {}
 
 void KvParloPane::analyzeClicked() {
-    // The analysis run arrives with its own change.
+    if (!kvApp || !kvScene) return;
+    kvApp->startProgress(tr("Analyzing Audio"), 1000, false, false);
+    // A run that stops half-way puts the figure, and what the pane knows of it, back as it was.
+    KvNode* const figureBefore = m_lipSynchedFigure;
+    const KvParloFigureConfig configBefore = m_config;
+    const KvTimeRange rangeBefore = m_keyedRange;
+    KvUndoStackHold hold;
+    if (runAnalysis()) {
+        kvApp->stepProgress(200);
+        hold.accept(QStringLiteral("Lip Sync Analysis"));
+    } else {
+        hold.revert();
+        m_lipSynchedFigure = figureBefore;
+        m_config = configBefore;
+        m_keyedRange = rangeBefore;
+    }
+    kvApp->finishProgress();
+}
+
+KvSkeleton* KvParloPane::figureToLipSync() {
+    auto figureOf = [](KvNode* node) -> KvSkeleton* {
+        KvSkeleton* skeleton = node ? node->getSkeleton() : nullptr;
+        return skeleton && skeleton->inherits("KvSkeleton") ? skeleton : nullptr;
+    };
+    KvNode* selected = kvScene->getPrimarySelection();
+    if (KvSkeleton* figure = figureOf(selected)) return figure;
+    KvNodeDlg dialog(kvApp->getDialogParent(), selected ? selected->getSkeleton() : nullptr,
+                     QStringLiteral("KvSkeleton"), true);
+    dialog.setWindowTitle(tr("Select a figure which will be lip-synched"));
+    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    return figureOf(dialog.getNode());
+}
+
+bool KvParloPane::runAnalysis() {
+    KvSkeleton* figure = figureToLipSync();
+    if (!figure) return false;
+
+    if (m_lipSynchedFigure && m_lipSynchedFigure->getSkeleton() != figure) {
+        QMessageBox box(QMessageBox::Question, tr("Remove old Lip-sync?"),
+                        tr("You are applying lip-synching to a character when another character "
+                           "has already been lip-synched.\nDo you want to remove the animation "
+                           "for the old sound from the other character, or keep it?"),
+                        QMessageBox::NoButton, kvApp->getDialogParent());
+        QPushButton* remove = box.addButton(tr("Remove"), QMessageBox::AcceptRole);
+        QPushButton* keep = box.addButton(tr("Keep"), QMessageBox::AcceptRole);
+        QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(remove);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == remove)
+            removeOldLipSync();
+        else if (box.clickedButton() != keep)
+            return false;
+    } else if (m_lipSynchedFigure) {
+        removeOldLipSync();
+    }
+    m_lipSynchedFigure = figure;
+    kvApp->stepProgress(200);
+
+    if (!m_audioClip) {
+        warning(tr("No audio file"), tr("You need to specify an audio file."));
+        return false;
+    }
+
+    if (m_configField->text().isEmpty()) {
+        const QString found = findConfigurationForFigure(figure);
+        if (found.isEmpty()) return false;
+        if (!QFileInfo::exists(found)) {
+            warning(tr("Configuration File Error"),
+                    tr("The configuration file: \n%1\ndoes not exist").arg(found));
+            return false;
+        }
+        m_configPath = found;
+    } else {
+        setConfigFile(m_configField->text());
+    }
+
+    if (readConfigurationFile(m_configPath) != ParloSuccess) return false;
+    const QString engineConfig = kvApp->getTempPath() + QStringLiteral("/ParloVoxtrailConfig.ini");
+    if (writeEngineConfiguration(engineConfig) != ParloSuccess) return false;
+    kvApp->stepProgress(200);
+
+    m_soundStart = kvScene->getTime();
+    const QByteArray sound = QFile::encodeName(m_soundPath);
+    const QByteArray transcript = m_transcriptBox->toPlainText().toLocal8Bit();
+    const QByteArray configFile = QFile::encodeName(engineConfig);
+    VOXTRAIL_ANALYSIS_SETTINGS settings;
+    // The record's own size: the engine refuses any other, whatever the pointer width.
+    settings.size = static_cast<int32_t>(sizeof(VOXTRAIL_ANALYSIS_SETTINGS));
+    settings.framesPerSecond = KvScene::kTicksPerSecond / std::max(1, kvScene->getTimeStep());
+    settings.fastFlag = 0;
+    settings.randomSeed = -1;
+    settings.configFile = configFile.constData();
+    VOXTRAIL_ANALYSIS* analysis = nullptr;
+    uint32_t code =
+        VoxtrailGetAnalysis(&analysis, sound.constData(), transcript.constData(), &settings);
+    if (code != VOXTRAIL_NOERR) {
+        kvApp->log(QStringLiteral("Parlo Voxtrail analysis error: %1").arg(engineMessage(code)));
+        showProblemBox();
+        return false;
+    }
+
+    kvApp->stepProgress(200);
+    const KvParloKeys::ApplyResult applied =
+        KvParloKeys::applyAnalysis(analysis, figure, m_config, m_soundStart);
+    if (applied.code != 0) {
+        VoxtrailFreeAnalysis(&analysis);
+        warning(tr("Analysis Error"), tr("There was an error applying the lip-sync analysis. \n"
+                                         "See log file for details."));
+        return false;
+    }
+    m_keyedRange = applied.keyedRange;
+    if (applied.queryFailed) showProblemBox();
+    if (applied.missing.size() > 5) {
+        QMessageBox box(QMessageBox::Information, tr("KvParlo Info"),
+                        tr("Some channels defined in the current configuration file could not be\n"
+                           "found on the figure. Lip-synching may not be as accurate as expected.\n"
+                           "See the log file for details."),
+                        QMessageBox::NoButton, kvApp->getDialogParent());
+        box.addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
+        box.exec();
+    }
+
+    writePhonemeData(KvFileIO::getFilePath(m_soundPath) + QLatin1Char('/') +
+                         KvFileIO::getBaseFileName(m_soundPath) + QStringLiteral("_PhonemeData.txt"),
+                     analysis);
+
+    code = VoxtrailFreeAnalysis(&analysis);
+    if (code != VOXTRAIL_NOERR) {
+        kvApp->log(
+            QStringLiteral("Parlo Voxtrail analysis cleanup error: %1").arg(engineMessage(code)));
+        showProblemBox();
+        return false;
+    }
+
+    m_soundStart = kvScene->getTime();
+    if (m_audioClip) {
+        const int step = std::max(1, kvScene->getTimeStep());
+        kvScene->setAudio(m_audioClip, m_soundStart / step);
+        m_soundEnd = m_audioClip->getLength() + m_soundStart;
+        const KvTimeRange anim = kvScene->getAnimRange();
+        if (anim.getEnd() < m_soundEnd) kvScene->setAnimRange(KvTimeRange(anim.getStart(), m_soundEnd));
+        const KvTimeRange play = kvScene->getPlayRange();
+        if (play.getEnd() < m_soundEnd) kvScene->setPlayRange(KvTimeRange(play.getStart(), m_soundEnd));
+    }
+    return true;
 }
 
 void KvParloPane::launchParloProClicked() {

@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include "kvparlo_host.h"
+#include "kvparloconfig.h"
+#include "voxtrail.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -43,19 +45,22 @@ public:
 signals:
     void timelineInvisible(bool invisible);
 
+public slots:
+    // Reachable from korvel's scripts as well as from the pane's buttons.
+    void setSoundFile(QString path);
+    void setTextFile(QString fileName);
+    void setConfigFile(QString fileName, bool updateLineEdit = true);
+    void analyzeClicked();
+
 private slots:
     void nodeRemoved(KvNode* node);
     void soundFileBrowse();
-    void setSoundFile(QString path);
     void soundFilePlay();
     void soundFileStop();
     void soundFileRecord(bool onOff);
     void textFileBrowse();
-    void setTextFile(QString fileName);
     void configFileBrowse();
-    void setConfigFile(QString fileName, bool updateLineEdit = true);
     void selectionChanged(KvNode* node);
-    void analyzeClicked();
     void launchParloProClicked();
     void backFromParlo();
     bool findParloPro(QString& parloProPath);
@@ -70,6 +75,14 @@ protected:
 private:
     void updateSwitcherIcon();
     void readFigureMap();
+    // The steps of one "Analyze" inside the progress; true when it reached its end.
+    bool runAnalysis();
+    KvSkeleton* figureToLipSync();
+    QString findConfigurationForFigure(KvSkeleton* figure);
+    int readConfigurationFile(const QString& path);
+    int writeEngineConfiguration(const QString& path);
+    void removeOldLipSync();
+    void writePhonemeData(const QString& path, VOXTRAIL_ANALYSIS* analysis);
     static void warning(const QString& title, const QString& text);
     void logEngineError(const char* what, uint32_t code);
 
@@ -85,10 +98,8 @@ private:
     KvWinAudioClip* m_audioClip = nullptr;
     QString m_soundPath;
     QString m_configPath;
-    QList<QMap<int, float>*> m_phonemeWeights;
-    QStringList m_speechChannels;
-    QList<QMap<int, float>*> m_gestureWeights;
-    QStringList m_gestureChannels;
+    // Channel lists and weight tables of the lip-synched figure's configuration.
+    KvParloFigureConfig m_config;
     QMap<QString, QString> m_figureMap;
     KvNode* m_lipSynchedFigure = nullptr;
     KvNode* m_proFigure = nullptr;

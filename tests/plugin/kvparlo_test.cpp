@@ -330,16 +330,22 @@ TEST_F(KvParloTest, EngineStartUpFailureIsLoggedAndShownButThePaneIsBuilt) {
     EXPECT_TRUE(engineLines[0].startsWith(QStringLiteral("Parlo Voxtrail initialization error: ")))
         << engineLines[0].toStdString();
     EXPECT_GT(engineLines[0].size(), 40);
+    // The figure map is missing from the same folder, which is said as well.
     const QList<KvDialogSeam::Record> r = KvDialogSeam::records();
-    ASSERT_EQ(r.size(), 1);
+    ASSERT_EQ(r.size(), 2);
     EXPECT_EQ(r[0].title, QStringLiteral("KvParlo Error"));
     EXPECT_EQ(r[0].text,
               QStringLiteral("Parlo encountered a problem. \nSee the log file for details."));
+    EXPECT_EQ(r[1].title, QStringLiteral("KvParlo Error"));
+    EXPECT_EQ(r[1].text, QStringLiteral("KvParlo Error: There was an error reading the CR2 to LSC "
+                                        "map file: \n%1/KvParlo/Data/CR22LSC.ini\nConfiguration "
+                                        "files will not be found automatically.")
+                             .arg(empty.path()));
 
     // The failure is not reported a second time when the pane goes; with its data folder in
     // place the engine starts, and stops with the pane.
     pane.reset();
-    EXPECT_EQ(KvDialogSeam::records().size(), 1);
+    EXPECT_EQ(KvDialogSeam::records().size(), 2);
     app->setPluginsPath(QStringLiteral(KV_PLUGINS_BUILD_DIR));
     KvDialogSeam::clear();
     pane.reset(makePane());
