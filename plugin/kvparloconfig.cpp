@@ -22,9 +22,9 @@ namespace KvParloConfig {
 namespace {
 
 const char* const kGestureNames[KvParloFigureConfig::kGestures] = {
-    "Raise Left Eyebrow", "Raise Right Eyebrow", "Blink Left",          "Blink Right",
-    "Head Bend",          "Head Side-Side",      "Head Twist",          "Left Eye Side-Side",
-    "Right Eye Side-Side", "Left Eye Up-Down",   "Right Eye Up-Down"};
+    "Raise Left Eyebrow",  "Raise Right Eyebrow", "Blink Left",       "Blink Right",
+    "Head Bend",           "Head Side-Side",      "Head Twist",       "Left Eye Side-Side",
+    "Right Eye Side-Side", "Left Eye Up-Down",    "Right Eye Up-Down"};
 
 // The second blank-separated word of a line as a decimal number.
 bool secondWordAsInt(const QString& line, int* value) {
@@ -101,7 +101,8 @@ void readConfiguration(QIODevice* device, KvParloFigureConfig* config) {
             inPhoneme = secondWordAsInt(line, &phoneme);
             if (!inPhoneme) phoneme = -1;
         }
-        const bool phonemeMap = inPhoneme && phoneme >= 0 && phoneme < KvParloFigureConfig::kPhonemes;
+        const bool phonemeMap =
+            inPhoneme && phoneme >= 0 && phoneme < KvParloFigureConfig::kPhonemes;
         if (phonemeMap) {
             int source = 0;
             if (line.contains(QLatin1String("ChannelDef")))

@@ -154,13 +154,13 @@ void removeKeysInRange(KvFloatProperty* channel, int start, int end) {
     if (first >= 0 && last >= 0) channel->removeKeys(first, last);
 }
 
-void removeLipSync(KvSkeleton* figure, const KvParloFigureConfig& config, const KvTimeRange& range) {
+void removeLipSync(KvSkeleton* figure, const KvParloFigureConfig& config,
+                   const KvTimeRange& range) {
     for (const QStringList* list : {&config.speechChannels, &config.gestureChannels})
         for (const QString& name : *list) {
             QString node, channel;
             splitChannelName(name, &node, &channel);
-            removeKeysInRange(findChannel(figure, node, channel), range.getStart(),
-                              range.getEnd());
+            removeKeysInRange(findChannel(figure, node, channel), range.getStart(), range.getEnd());
         }
 }
 

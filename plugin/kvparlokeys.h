@@ -29,10 +29,10 @@ void removeKeysInRange(KvFloatProperty* channel, int start, int end);
 void removeLipSync(KvSkeleton* figure, const KvParloFigureConfig& config, const KvTimeRange& range);
 
 struct ApplyResult {
-    int code = 0;               // 0, or 98 when the track counts cannot be read or differ
-    bool queryFailed = false;   // a track or key could not be read; the others were written
-    QStringList missing;        // channel + "***" + node, one per channel not found
-    KvTimeRange keyedRange;     // first and last tick written (sound start when none)
+    int code = 0;             // 0, or 98 when the track counts cannot be read or differ
+    bool queryFailed = false; // a track or key could not be read; the others were written
+    QStringList missing;      // channel + "***" + node, one per channel not found
+    KvTimeRange keyedRange;   // first and last tick written (sound start when none)
 };
 
 // Writes every speech-target and gesture key of analysis onto figure, from soundStart on, and

@@ -270,7 +270,8 @@ QString KvParloPane::findConfigurationForFigure(KvSkeleton* figure) {
         configFileBrowse();
         return m_configField->text();
     }
-    if (box.clickedButton() == useDefault) return configurationFolder() + QStringLiteral("default.lsc");
+    if (box.clickedButton() == useDefault)
+        return configurationFolder() + QStringLiteral("default.lsc");
     return QString();
 }
 
@@ -290,8 +291,8 @@ int KvParloPane::writeEngineConfiguration(const QString& path) {
     QFile file(path);
     const QByteArray text = KvParloConfig::engineConfiguration(m_config);
     // A short write (a full disk) fails like a file that does not open.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text) != text.size() || !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
+        !file.flush()) {
         warning(tr("Error writing configuration file"),
                 tr("There was an error writing the configuration file: \n%1").arg(path));
         return ParloFileNotOpened;
@@ -557,7 +558,8 @@ bool KvParloPane::runAnalysis() {
     }
 
     writePhonemeData(KvFileIO::getFilePath(m_soundPath) + QLatin1Char('/') +
-                         KvFileIO::getBaseFileName(m_soundPath) + QStringLiteral("_PhonemeData.txt"),
+                         KvFileIO::getBaseFileName(m_soundPath) +
+                         QStringLiteral("_PhonemeData.txt"),
                      analysis);
 
     code = VoxtrailFreeAnalysis(&analysis);
@@ -574,9 +576,11 @@ bool KvParloPane::runAnalysis() {
         kvScene->setAudio(m_audioClip, m_soundStart / step);
         m_soundEnd = m_audioClip->getLength() + m_soundStart;
         const KvTimeRange anim = kvScene->getAnimRange();
-        if (anim.getEnd() < m_soundEnd) kvScene->setAnimRange(KvTimeRange(anim.getStart(), m_soundEnd));
+        if (anim.getEnd() < m_soundEnd)
+            kvScene->setAnimRange(KvTimeRange(anim.getStart(), m_soundEnd));
         const KvTimeRange play = kvScene->getPlayRange();
-        if (play.getEnd() < m_soundEnd) kvScene->setPlayRange(KvTimeRange(play.getStart(), m_soundEnd));
+        if (play.getEnd() < m_soundEnd)
+            kvScene->setPlayRange(KvTimeRange(play.getStart(), m_soundEnd));
     }
     return true;
 }

@@ -97,16 +97,16 @@ void KvViewport::paintEvent(QPaintEvent*) {
         float open, wide, round, lipIn, tongue, closed;
     };
     static const MouthMorph kMouth[] = {
-        {"MouthOpen", 1, 0, 0, 0, 0, 0},     {"MouthWide", 0, 1, 0, 0, 0, 0},
-        {"MouthRound", 0, 0, 1, 0, 0, 0},    {"LipLowerIn", 0, 0, 0, 1, 0, 0},
-        {"TongueUp", 0, 0, 0, 0, 1, 0},      {"MouthClosed", 0, 0, 0, 0, 0, 1},
-        {"MouthEE", 0.25f, 0.9f, 0, 0, 0, 0}, {"MouthER", 0.3f, 0, 0.5f, 0, 0.2f, 0},
-        {"MouthEH", 0.6f, 0.3f, 0, 0, 0, 0}, {"MouthAA", 1.0f, 0.1f, 0, 0, 0, 0},
-        {"MouthOO", 0.3f, 0, 1.0f, 0, 0, 0}, {"MouthW", 0.1f, 0, 1.0f, 0, 0, 0},
-        {"MouthS", 0.1f, 0.7f, 0, 0, 0, 0},  {"MouthSH", 0.2f, 0, 0.7f, 0, 0, 0},
+        {"MouthOpen", 1, 0, 0, 0, 0, 0},       {"MouthWide", 0, 1, 0, 0, 0, 0},
+        {"MouthRound", 0, 0, 1, 0, 0, 0},      {"LipLowerIn", 0, 0, 0, 1, 0, 0},
+        {"TongueUp", 0, 0, 0, 0, 1, 0},        {"MouthClosed", 0, 0, 0, 0, 0, 1},
+        {"MouthEE", 0.25f, 0.9f, 0, 0, 0, 0},  {"MouthER", 0.3f, 0, 0.5f, 0, 0.2f, 0},
+        {"MouthEH", 0.6f, 0.3f, 0, 0, 0, 0},   {"MouthAA", 1.0f, 0.1f, 0, 0, 0, 0},
+        {"MouthOO", 0.3f, 0, 1.0f, 0, 0, 0},   {"MouthW", 0.1f, 0, 1.0f, 0, 0, 0},
+        {"MouthS", 0.1f, 0.7f, 0, 0, 0, 0},    {"MouthSH", 0.2f, 0, 0.7f, 0, 0, 0},
         {"MouthF", 0.1f, 0.2f, 0, 1.0f, 0, 0}, {"MouthTH", 0.25f, 0, 0, 0, 1.0f, 0},
-        {"MouthL", 0.3f, 0, 0, 0, 0.9f, 0},  {"MouthM", 0, 0, 0, 0, 0, 1.0f},
-        {"MouthN", 0.15f, 0, 0, 0, 0.6f, 0}, {"MouthR", 0.2f, 0, 0.5f, 0, 0, 0},
+        {"MouthL", 0.3f, 0, 0, 0, 0.9f, 0},    {"MouthM", 0, 0, 0, 0, 0, 1.0f},
+        {"MouthN", 0.15f, 0, 0, 0, 0.6f, 0},   {"MouthR", 0.2f, 0, 0.5f, 0, 0, 0},
         {"MouthK", 0.35f, 0, 0, 0, 0.2f, 0}};
     float shape[6] = {0, 0, 0, 0, 0, 0};
     for (const MouthMorph& m : kMouth) {

@@ -12,13 +12,18 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QUndoStack>
+#include <cmath>
+#include <functional>
 
 #include "kv_test_main.h"
 #include "kvfigurefile.h"
 #include "kvmainwindow.h"
+#include "kvparlokeys.h"
 #include "kvparlopane.h"
 #include "kvplugin.h"
 #include "kvtimepane.h"
+#include "phoneme_data.h"
 
 // Reads the pane state that later work (analysis, Pro hand-off) sets.
 class KvParloPaneProbe {
@@ -26,6 +31,7 @@ public:
     static KvNode*& lipSynchedFigure(KvParloPane* p) { return p->m_lipSynchedFigure; }
     static QString soundPath(KvParloPane* p) { return p->m_soundPath; }
     static KvTimeRange keyedRange(KvParloPane* p) { return p->m_keyedRange; }
+    static const KvParloFigureConfig& config(KvParloPane* p) { return p->m_config; }
 };
 
 namespace {
@@ -353,6 +359,382 @@ TEST_F(KvParloTest, EngineStartUpFailureIsLoggedAndShownButThePaneIsBuilt) {
     EXPECT_EQ(app->logLines().filter(QStringLiteral("Parlo Voxtrail")).size(), 1)
         << app->logLines().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(KvDialogSeam::records().isEmpty());
+}
+
+// --- "Analyze" ---------------------------------------------------------------------------------
+
+// Every key of every channel of a figure, to see that a failed run changed nothing.
+QMap<QString, QVector<KvKey>> keysOf(KvSkeleton* figure) {
+    QMap<QString, QVector<KvKey>> all;
+    for (KvBone* bone : figure->bones())
+        for (KvFloatProperty* p : bone->channels())
+            if (p->getNumKeys() > 0) all.insert(bone->getName() + "**" + p->getName(), p->keys());
+    return all;
+}
+
+class KvParloAnalyzeTest : public KvParloTest {
+protected:
+    void SetUp() override {
+        KvParloTest::SetUp();
+        if (HasFatalFailure()) return;
+        // The engine configuration goes to a temp folder of the test's own.
+        oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        sound = dir.path() + "/hello_world.wav";
+        ASSERT_TRUE(QFile::copy(kSounds + "/hello_world.wav", sound));
+        ASSERT_TRUE(QFile::copy(kSounds + "/hello_world.txt", dir.path() + "/hello_world.txt"));
+        pane.reset(makePane());
+        ASSERT_TRUE(pane);
+        figure = openSpeaker();
+        call(pane.get(), "setSoundFile", sound);
+        KvDialogSeam::clear();
+    }
+    void TearDown() override {
+        pane.reset();
+        qputenv("TMPDIR", oldTmp);
+        KvParloTest::TearDown();
+    }
+    KvSkeleton* openSpeaker(const QString& path = kSpeaker) {
+        EXPECT_EQ(app->openFigure(path), 0) << app->lastError().toStdString();
+        return static_cast<KvSkeleton*>(scene->getPrimarySelection());
+    }
+    void analyze() { ASSERT_TRUE(QMetaObject::invokeMethod(pane.get(), "analyzeClicked")); }
+    KvFloatProperty* channel(KvSkeleton* f, const char* node, const char* name) {
+        return KvParloKeys::findChannel(f, QLatin1String(node), QLatin1String(name));
+    }
+    QString writeLsc(const QByteArray& text) {
+        const QString path = dir.path() + "/figure.lsc";
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+        return path;
+    }
+    QStringList titles() {
+        QStringList t;
+        for (const KvDialogSeam::Record& r : KvDialogSeam::records())
+            t << r.title;
+        return t;
+    }
+
+    static inline const QString kSpeaker =
+        QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2");
+    QTemporaryDir dir, tmp;
+    QByteArray oldTmp;
+    QString sound;
+    std::unique_ptr<KvParloPane> pane;
+    KvSkeleton* figure = nullptr;
+};
+
+// The keys sit where the engine put them: the pane's run is checked against a second analysis
+// of the same sound, text and configuration read straight from the engine.
+TEST_F(KvParloAnalyzeTest, KeysFollowTheEngineInOneUndoStepThatUndoAndRedoTakeWhole) {
+    scene->setTime(9600);
+    scene->setPlayRange(KvTimeRange(0, 500000));
+    analyze();
+    ASSERT_TRUE(titles().isEmpty()) << titles().join(", ").toStdString();
+    ASSERT_EQ(scene->undoStack()->count(), 1);
+    EXPECT_EQ(scene->undoStack()->text(0), QStringLiteral("Lip Sync Analysis"));
+    const KvParloFigureConfig& config = KvParloPaneProbe::config(pane.get());
+    ASSERT_EQ(config.speechChannels.size(), 15);
+
+    const QByteArray ini = QFile::encodeName(tmp.path() + "/ParloVoxtrailConfig.ini");
+    ASSERT_TRUE(QFileInfo::exists(ini));
+    const QByteArray text =
+        child<QTextEdit>(pane.get(), "ParloPaneTextEdit")->toPlainText().toLocal8Bit();
+    VOXTRAIL_ANALYSIS_SETTINGS settings = {sizeof(VOXTRAIL_ANALYSIS_SETTINGS), 30, 0, 7,
+                                           ini.constData()};
+    VOXTRAIL_ANALYSIS* oracle = nullptr;
+    ASSERT_EQ(VoxtrailGetAnalysis(&oracle, QFile::encodeName(sound).constData(), text.constData(),
+                                  &settings),
+              VOXTRAIL_NOERR);
+    int keyed = 0, lastTick = 0;
+    for (int i = 0; i < 15; ++i) {
+        QString node, name;
+        KvParloKeys::splitChannelName(config.speechChannels[i], &node, &name);
+        KvFloatProperty* c = KvParloKeys::findChannel(figure, node, name);
+        ASSERT_NE(c, nullptr);
+        int32_t n = 0;
+        ASSERT_EQ(VoxtrailGetNumSpeechTargetKeys(oracle, i, &n), VOXTRAIL_NOERR);
+        ASSERT_EQ(c->getNumKeys(), n) << name.toStdString();
+        for (int k = 0; k < n; ++k) {
+            double t, v, in, out, t1 = 0, v1, in1 = 0, out1;
+            ASSERT_EQ(VoxtrailGetSpeechTargetKey(oracle, i, k, &t, &v, &in, &out), VOXTRAIL_NOERR);
+            if (k + 1 < n) VoxtrailGetSpeechTargetKey(oracle, i, k + 1, &t1, &v1, &in1, &out1);
+            const KvKey* key = c->getKey(k);
+            EXPECT_EQ(key->time, 9600 + static_cast<int>(t * 4800)) << name.toStdString() << k;
+            EXPECT_FLOAT_EQ(key->value, static_cast<float>(v));
+            EXPECT_EQ(key->interpolation, 3);
+            EXPECT_FLOAT_EQ(key->params[0], static_cast<float>(out * 1000.0 / 4800.0));
+            EXPECT_FLOAT_EQ(key->params[1], static_cast<float>(in1 * 1000.0 / 4800.0));
+            if (k + 1 == n) {
+                EXPECT_EQ(key->params[1], 0.0f);
+            }
+            lastTick = std::max(lastTick, key->time);
+            keyed += std::fabs(out) > 1e-9 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(keyed, 20) << "no key with a slope";
+
+    // A gesture spread over two channels gives each its share.
+    KvFloatProperty* headBend = channel(figure, "head", "xrot");
+    KvFloatProperty* neckBend = channel(figure, "neck", "xrot");
+    ASSERT_GT(headBend->getNumKeys(), 1);
+    ASSERT_EQ(headBend->getNumKeys(), neckBend->getNumKeys());
+    for (int k = 0; k < headBend->getNumKeys(); ++k)
+        EXPECT_NEAR(headBend->getKeyValue(k) * 0.4f, neckBend->getKeyValue(k) * 0.6f, 1e-4f);
+    EXPECT_GT(channel(figure, "head", "BlinkLeft")->getNumKeys(), 0);
+    EXPECT_GT(channel(figure, "rightEye", "yrot")->getNumKeys(), 0);
+    // The keyed range spans every key written (gestures may start before the sound).
+    int first = 9600, last = 9600;
+    for (const QVector<KvKey>& keys : keysOf(figure)) {
+        first = std::min(first, keys.front().time);
+        last = std::max(last, keys.back().time);
+    }
+    EXPECT_GE(last, lastTick);
+    EXPECT_EQ(KvParloPaneProbe::keyedRange(pane.get()), KvTimeRange(first, last));
+
+    // The phoneme data file beside the sound, as the command-line tool writes it.
+    QFile data(dir.path() + "/hello_world_PhonemeData.txt");
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    EXPECT_EQ(data.readAll().toStdString(), Vantrix::FormatPhonemeData(oracle, nullptr));
+    VoxtrailFreeAnalysis(&oracle);
+
+    // The sound plays from the start time; the ranges reach its end, a longer one stays.
+    ASSERT_NE(scene->getAudio(), nullptr);
+    EXPECT_EQ(scene->getAudioStartFrame(), 9600 / scene->getTimeStep());
+    const int end = 9600 + scene->getAudio()->getLength();
+    EXPECT_GT(end, 4 * 4800);
+    EXPECT_EQ(scene->getAnimRange(), KvTimeRange(0, end));
+    EXPECT_EQ(scene->getPlayRange(), KvTimeRange(0, 500000));
+
+    const QMap<QString, QVector<KvKey>> after = keysOf(figure);
+    EXPECT_GE(after.size(), 15 + 13);
+    scene->undoStack()->undo();
+    EXPECT_TRUE(keysOf(figure).isEmpty());
+    scene->undoStack()->redo();
+    EXPECT_EQ(keysOf(figure), after);
+}
+
+TEST_F(KvParloAnalyzeTest, SecondRunOnTheSameFigureReplacesTheFirstWithoutAQuestion) {
+    analyze();
+    const QMap<QString, QVector<KvKey>> first = keysOf(figure);
+    scene->setTime(4800); // a later start must not leave the first run's keys behind
+    analyze();
+    EXPECT_TRUE(titles().isEmpty()) << titles().join(", ").toStdString();
+    ASSERT_EQ(scene->undoStack()->count(), 2);
+    KvFloatProperty* aa = channel(figure, "head", "MouthAA");
+    EXPECT_EQ(aa->getNumKeys(), first.value("head**MouthAA").size());
+    EXPECT_EQ(aa->getKeyTime(0), first.value("head**MouthAA").front().time + 4800);
+    scene->undoStack()->undo();
+    EXPECT_EQ(keysOf(figure), first);
+}
+
+TEST_F(KvParloAnalyzeTest, AnotherFigureAsksWhetherToRemoveTheOldLipSync) {
+    analyze();
+    const QMap<QString, QVector<KvKey>> first = keysOf(figure);
+    ASSERT_FALSE(first.isEmpty());
+    KvSkeleton* other = openSpeaker();
+    const struct {
+        const char* answer;
+        bool firstKept, otherKeyed;
+    } cases[] = {{"Cancel", true, false}, {"Keep", true, true}, {"Remove", false, true}};
+    for (const auto& c : cases) {
+        KvDialogSeam::clear();
+        scene->setPrimarySelection(other);
+        KvDialogSeam::queueAnswer(c.answer);
+        analyze();
+        ASSERT_EQ(KvDialogSeam::records().size(), 1) << c.answer;
+        const KvDialogSeam::Record r = KvDialogSeam::records()[0];
+        EXPECT_EQ(r.title, QStringLiteral("Remove old Lip-sync?"));
+        EXPECT_EQ(r.text,
+                  QStringLiteral("You are applying lip-synching to a character when another "
+                                 "character has already been lip-synched.\nDo you want to "
+                                 "remove the animation for the old sound from the other "
+                                 "character, or keep it?"));
+        EXPECT_EQ(keysOf(figure) == first, c.firstKept) << c.answer;
+        EXPECT_EQ(keysOf(other).isEmpty(), !c.otherKeyed) << c.answer;
+        if (c.firstKept && c.otherKeyed) {
+            // "Keep" made the other figure the lip-synched one: undo it for the next case.
+            EXPECT_EQ(KvParloPaneProbe::lipSynchedFigure(pane.get()), other);
+            scene->undoStack()->undo();
+            KvParloPaneProbe::lipSynchedFigure(pane.get()) = figure;
+        }
+    }
+    EXPECT_EQ(KvParloPaneProbe::lipSynchedFigure(pane.get()), other);
+}
+
+TEST_F(KvParloAnalyzeTest, SixMissingChannelsBringTheInformationBoxFiveOnlyLogLines) {
+    for (int missing : {5, 6}) {
+        QByteArray lsc = "phonemedef 8\nChannelDef\nhead\nMouthAA\n0.85\n";
+        for (int i = 0; i < missing; ++i)
+            lsc += "phonemedef " + QByteArray::number(i) + "\nChannelDef\nhead\nGone" +
+                   QByteArray::number(i) + "\n1\n";
+        call(pane.get(), "setConfigFile", writeLsc(lsc));
+        KvDialogSeam::clear();
+        const int logged = app->logLines().size();
+        analyze();
+        const QStringList lines = app->logLines().mid(logged);
+        EXPECT_EQ(lines.filter("speech channel not found on 'head'").size(), missing);
+        EXPECT_TRUE(lines.contains("Parlo warning: 'Gone0' speech channel not found on 'head'"));
+        EXPECT_EQ(titles(), missing > 5 ? QStringList{"KvParlo Info"} : QStringList()) << missing;
+        EXPECT_GT(channel(figure, "head", "MouthAA")->getNumKeys(), 0);
+    }
+    ASSERT_EQ(KvDialogSeam::records().size(), 1);
+    EXPECT_EQ(KvDialogSeam::records()[0].text,
+              QStringLiteral("Some channels defined in the current configuration file could not "
+                             "be\nfound on the figure. Lip-synching may not be as accurate as "
+                             "expected.\nSee the log file for details."));
+}
+
+// Each bad input ends with its own message after a good first run on the same figure, whose
+// removal is put back: the keys and the undo history are as they were.
+TEST_F(KvParloAnalyzeTest, BadInputEndsWithItsMessageAndChangesNothing) {
+    analyze();
+    ASSERT_EQ(scene->undoStack()->count(), 1);
+    const QMap<QString, QVector<KvKey>> before = keysOf(figure);
+    const QString configPath = dir.path() + "/figure.lsc";
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const char* title;
+        const char* logLine;
+    } cases[] = {
+        {"missing lsc", [&] { call(pane.get(), "setConfigFile", dir.path() + "/none.lsc"); },
+         "Error opening LSC file", nullptr},
+        {"empty lsc", [&] { call(pane.get(), "setConfigFile", writeLsc("")); }, "KvParlo Error",
+         "Parlo Voxtrail analysis error: VOXTRAIL_CONFIG_PARSE_ERROR"},
+        {"binary lsc",
+         [&] {
+             QByteArray junk(4096, '\0');
+             for (int i = 0; i < junk.size(); ++i)
+                 junk[i] = static_cast<char>((i * 7919) % 251);
+             call(pane.get(), "setConfigFile", writeLsc(junk));
+         },
+         "KvParlo Error", "Parlo Voxtrail analysis error: VOXTRAIL_CONFIG_PARSE_ERROR"},
+        {"no sound", [&] { call(pane.get(), "setSoundFile", QString()); }, "No audio file",
+         nullptr},
+        {"sound gone", [&] { QFile::remove(sound); }, "KvParlo Error",
+         "Parlo Voxtrail analysis error: VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR"},
+        {"temp not writable",
+         [&] { ASSERT_TRUE(QDir(tmp.path()).mkpath("ParloVoxtrailConfig.ini/x")); },
+         "Error writing configuration file", nullptr},
+        {"no figure",
+         [&] {
+             scene->setPrimarySelection(nullptr);
+             KvDialogSeam::queueAnswer(QString());
+         },
+         "Select a figure which will be lip-synched", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(app->openFigure(kSpeaker), 0);
+        scene->removeNode(scene->getPrimarySelection()); // a second figure that comes and goes
+        scene->setPrimarySelection(figure);
+        call(pane.get(), "setConfigFile", QString());
+        call(pane.get(), "setSoundFile", sound);
+        QFile::remove(tmp.path() + "/ParloVoxtrailConfig.ini");
+        QDir(tmp.path() + "/ParloVoxtrailConfig.ini").removeRecursively();
+        c.arrange();
+        KvDialogSeam::clear();
+        const int logged = app->logLines().size();
+        analyze();
+        EXPECT_EQ(titles(), QStringList{QLatin1String(c.title)});
+        if (c.logLine) {
+            EXPECT_TRUE(app->logLines().mid(logged).join('\n').contains(c.logLine))
+                << app->logLines().mid(logged).join('\n').toStdString();
+        }
+        EXPECT_EQ(keysOf(figure), before);
+        EXPECT_EQ(scene->undoStack()->count(), 1);
+        EXPECT_EQ(KvParloPaneProbe::lipSynchedFigure(pane.get()), figure);
+        if (!QFileInfo::exists(sound)) {
+            ASSERT_TRUE(QFile::copy(kSounds + "/hello_world.wav", sound));
+        }
+    }
+    // Still in step: a good run now replaces the first one's keys.
+    call(pane.get(), "setConfigFile", QString());
+    scene->setPrimarySelection(figure);
+    KvDialogSeam::clear();
+    analyze();
+    EXPECT_TRUE(titles().isEmpty());
+    EXPECT_EQ(channel(figure, "head", "MouthAA")->keys().size(),
+              before.value("head**MouthAA").size());
+    (void)configPath;
+}
+
+TEST_F(KvParloAnalyzeTest, UnwritablePhonemeDataIsLoggedAndTheRunStillLands) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("hello_world_PhonemeData.txt/x"));
+    analyze();
+    EXPECT_TRUE(titles().isEmpty());
+    EXPECT_TRUE(app->logLines().contains("Parlo Voxtrail Raw Phoneme Data Error: Can't open file"));
+    EXPECT_EQ(scene->undoStack()->count(), 1);
+}
+
+// The figure's own file name (in any case), then the geometry it names, then the question.
+TEST_F(KvParloAnalyzeTest, ConfigurationIsFoundByFileNameThenGeometryThenAsked) {
+    QFile source(kSpeaker);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray cr2 = source.readAll();
+    QByteArray unmapped = cr2;
+    unmapped.replace("parlo_speaker.obj", "elsewhere.obj");
+    const QString browsed = writeLsc("phonemedef 8\nChannelDef\nhead\nMouthAA\n1\n");
+    const struct {
+        const char* file;
+        const QByteArray* text;
+        const char* answer;
+        const char* question;
+        int speechChannels;
+    } cases[] = {{"Parlo_SPEAKER.Cr2", &cr2, nullptr, nullptr, 15},
+                 {"renamed.cr2", &cr2, nullptr, nullptr, 15},
+                 {"lost.cr2", &unmapped, "Use Default", "Configuration file not found", 15},
+                 {"lost.cr2", &unmapped, "Browse", "Configuration file not found", 1},
+                 {"lost.cr2", &unmapped, "Cancel", "Configuration file not found", -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.answer ? c.answer : ""));
+        const QString path = dir.path() + "/" + c.file;
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(*c.text);
+        f.close();
+        KvSkeleton* fig = openSpeaker(path);
+        KvParloPaneProbe::lipSynchedFigure(pane.get()) = nullptr;
+        call(pane.get(), "setConfigFile", QString());
+        KvDialogSeam::clear();
+        if (c.answer) KvDialogSeam::queueAnswer(c.answer);
+        if (c.answer && QLatin1String(c.answer) == QLatin1String("Browse"))
+            KvDialogSeam::queueAnswer(browsed);
+        analyze();
+        const QStringList t = titles();
+        EXPECT_EQ(t.isEmpty() ? QString() : t.first(), QLatin1String(c.question));
+        if (c.speechChannels < 0) {
+            EXPECT_TRUE(keysOf(fig).isEmpty());
+        } else {
+            EXPECT_EQ(KvParloPaneProbe::config(pane.get()).speechChannels.size(), c.speechChannels);
+            EXPECT_GT(channel(fig, "head", "MouthAA")->getNumKeys(), 0);
+        }
+        scene->removeNode(fig);
+    }
+}
+
+TEST_F(KvParloAnalyzeTest, TrackCountsThatDifferStopBeforeAnyKey) {
+    VOXTRAIL_ANALYSIS* builtIn = nullptr; // 15 speech targets
+    ASSERT_EQ(VoxtrailGetAnalysis(&builtIn, QFile::encodeName(sound).constData(), "", nullptr),
+              VOXTRAIL_NOERR);
+    QFile lsc(QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Configuration_Files/parlo_head.lsc"));
+    ASSERT_TRUE(lsc.open(QIODevice::ReadOnly));
+    KvParloFigureConfig six;
+    KvParloConfig::readConfiguration(&lsc, &six);
+    KvParloFigureConfig noGestures = six;
+    noGestures.gestureWeights.removeLast();
+    const int logged = app->logLines().size();
+    EXPECT_EQ(KvParloKeys::applyAnalysis(builtIn, figure, six, 0).code, 98);
+    EXPECT_EQ(KvParloKeys::applyAnalysis(builtIn, figure, noGestures, 0).code, 98);
+    VoxtrailFreeAnalysis(&builtIn);
+    EXPECT_EQ(app->logLines().mid(logged),
+              QStringList({"Parlo Speech Track Error: The number of channels used (6) does not "
+                           "match the number of tracks generated (15).",
+                           "Parlo Speech Track Error: The number of channels used (6) does not "
+                           "match the number of tracks generated (15)."}));
+    EXPECT_TRUE(keysOf(figure).isEmpty());
 }
 
 } // namespace
