@@ -6,5 +6,6 @@ pane.setSoundFile(app.getPluginsPath() + "/KvParlo/Evaluation_Sounds/hello_world
 pane.analyzeClicked();
 var log = app.logLines().join("\n");
 if (/Parlo (warning|Voxtrail|Speech|Gesture)/.test(log)) throw new Error("analysis trouble: " + log);
-scene.setTime(1500);
+// Inside the long "ey" of "synchronization", where the mouth is open.
+scene.setTime(18144);
 "analysed";

@@ -67,4 +67,43 @@ TEST(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
     EXPECT_GT(same, total * 9 / 10) << "the screen does not show the pane where expected";
 }
 
+// After "Analyze" run by a script on the Parlo Speaker, the face is drawn mouth open inside a
+// vowel and the timeline draws the keyed channels with their keys.
+TEST(KorvelScreenshot, AnalyzedFigureSpeaksWithItsKeysOnTheTimeline) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_analyzed.png");
+    QFile::remove(shot);
+    QProcess korvel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    korvel.setProcessEnvironment(env);
+    korvel.setProcessChannelMode(QProcess::MergedChannels);
+    korvel.start(xvfb, {QStringLiteral("-a"), QStringLiteral("-s"),
+                        QStringLiteral("-screen 0 1280x800x24"), QStringLiteral(KORVEL_EXECUTABLE),
+                        QStringLiteral("--figure"),
+                        QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
+                        QStringLiteral("--script"),
+                        QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js"),
+                        QStringLiteral("--screenshot"), shot});
+    ASSERT_TRUE(korvel.waitForFinished(90000)) << "korvel did not finish";
+    const QString output = QString::fromUtf8(korvel.readAll());
+    ASSERT_EQ(korvel.exitCode(), 0) << output.toStdString();
+    ASSERT_TRUE(output.contains(QLatin1String("analysed"))) << output.toStdString();
+
+    QImage window(shot);
+    ASSERT_FALSE(window.isNull()) << "no screenshot at " << shot.toStdString();
+    window = window.convertToFormat(QImage::Format_RGB32);
+    // The open mouth's inside, and the key dots of the timeline's curves.
+    int mouth = 0, keyDots = 0;
+    for (int y = 0; y < window.height(); ++y)
+        for (int x = 0; x < window.width(); ++x) {
+            const QRgb c = window.pixel(x, y) & 0xffffff;
+            if (c == 0x5a1419) ++mouth;
+            if (c == 0xc83c28) ++keyDots;
+        }
+    EXPECT_GT(mouth, 400) << "the mouth is not open";
+    EXPECT_GT(keyDots, 40) << "the timeline shows no keys";
+}
+
 } // namespace
