@@ -96,30 +96,6 @@ TEST_F(Analysis, SettingsAreValidated) {
     EXPECT_EQ(VoxtrailGetAnalysis(&a, nullptr, nullptr, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
 }
 
-TEST_F(Analysis, ConfigurationErrorsCarryTheParsersDetail) {
-    struct Case {
-        std::string text;
-        std::string detail;
-    };
-    const Case cases[] = {
-        {"[Other]\nNumSpeechTargets=3\n",
-         "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found"},
-        {"[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=\n",
-         "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found"},
-        {Config(0, "1"), "NumSpeechTargets must be >= 1"},
-        {Config(3, "0.5,0.5,0.5", "", "", "Flap"), "missing phoneme \"FLAP\""},
-        {Config(3, "0.5,0.5,0.5", "Ax", "0.5,0.5"), "parse error for phoneme \"AX\""},
-        {Config(3, "0.5,0.5,0.5", "Ih", "0.5,,0.5"), "parse error for phoneme \"IH\""},
-    };
-    for (const Case& c : cases) {
-        const std::string file = ConfigFile(c.text);
-        const auto settings = Settings(1, 30, file.c_str());
-        EXPECT_EQ(Code(hello, &settings), VOXTRAIL_CONFIG_PARSE_ERROR) << c.text;
-        ASSERT_NE(message.find(" ["), std::string::npos) << message;
-        EXPECT_EQ(message.substr(message.find(" [")), " [" + c.detail + "]") << c.text;
-    }
-}
-
 TEST_F(Analysis, ConfigurationChoosesTheSpeechTargets) {
     // Spaces inside values go before parsing; extra numbers are ignored; "2abc" reads as 2.
     std::string text = Config(2, "0, .5 ,0.25,9");
@@ -209,27 +185,6 @@ TEST_F(Analysis, ShortSoundsAreOneSilence) {
     EXPECT_EQ(r.phonemes[0], (Segment{40, 0.0, 0.032}));
     EXPECT_TRUE(r.words.empty());
     EXPECT_EQ(r.speech.size(), 15u);
-    EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
-}
-
-TEST_F(Analysis, WithTranscriptTheWordsComeInOrder) {
-    const auto settings = Settings(42);
-    VOXTRAIL_ANALYSIS* a =
-        Analyse(hello, "Hello world. This is a test of automatic lip synchronization.", &settings);
-    ASSERT_NE(a, nullptr);
-    const Result r = ReadAll(a);
-    std::vector<std::string> texts;
-    for (const Word& w : r.words)
-        texts.push_back(w.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"HELLO", "WORLD", "THIS", "IS", "A", "TEST", "OF",
-                                               "AUTOMATIC", "LIP", "SYNCHRONIZATION"}));
-    for (size_t i = 0; i < r.words.size(); ++i) {
-        EXPECT_LT(r.words[i].start, r.words[i].end) << i;
-        if (i) {
-            EXPECT_GE(r.words[i].start, r.words[i - 1].end) << i;
-        }
-    }
-    EXPECT_LE(r.words.back().end, r.phonemes.back().end);
     EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
 }
 

@@ -77,17 +77,6 @@ TEST_F(StartedLibrary, DetailFollowsTheLastFailureOnly) {
     EXPECT_EQ(ErrorString(VOXTRAIL_CONFIG_PARSE_ERROR), kConfigParseMessage);
 }
 
-TEST_F(StartedLibrary, LoaderFailureCarriesItsText) {
-    VOXTRAIL_ANALYSIS* a = nullptr;
-    EXPECT_EQ(VoxtrailGetAnalysis(&a, scratch.File("absent.wav").c_str(), nullptr, nullptr),
-              VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR);
-    EXPECT_EQ(ErrorString(VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR),
-              "VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR: could not open the specified sound file "
-              "[file doesn't exist]");
-    // A caller's short buffer gets the first bytes of the detailed message.
-    EXPECT_EQ(ErrorString(VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR, 20), "VOXTRAIL_COULD_NOT_");
-}
-
 TEST(Version, IsTheProjectsAtAnyTime) {
     char text[16] = "x";
     EXPECT_EQ(VoxtrailGetVersion(sizeof text, text), 0u);

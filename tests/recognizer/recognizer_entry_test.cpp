@@ -115,19 +115,6 @@ TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
     EXPECT_EQ(gTraced.substr(gTraced.size() - expected.size()), expected);
 }
 
-TEST(RecognizerEntry, FreeLoopRunsAtBothRates) {
-    DataFolder data;
-    TPhonemeRecognizer recognizer(data.paths);
-    for (uint32_t rate : {16000u, 8000u}) {
-        const TDigitalAudio sound = MakeSound(rate, 1.23);
-        TPhonemeList phonemes;
-        TWordList words;
-        ASSERT_EQ(recognizePhonemes(recognizer, sound, "", phonemes, words), 0);
-        ExpectOnGridAndTrimmed(phonemes, sound);
-        EXPECT_TRUE(words.IsEmpty());
-    }
-}
-
 TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
     DataFolder data;
     TPhonemeRecognizer recognizer(data.paths);
