@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "kvparlokeys.h"
+#include "kvparlorecorder.h"
 #include "phoneme_data.h"
 #include "voxtrail.h"
 
@@ -202,6 +203,7 @@ KvParloPane::KvParloPane(QWidget* parent)
 }
 
 KvParloPane::~KvParloPane() {
+    if (m_recordingDevice != -1) recorder("close");
     const uint32_t stopped = VoxtrailShutdownLibrary();
     if (stopped != VOXTRAIL_NOERR && m_engineStarted) logEngineError("shutdown", stopped);
     if (m_audioClip) m_audioClip->release();
@@ -379,8 +381,75 @@ void KvParloPane::soundFileStop() {
     m_audioClip->reset();
 }
 
-void KvParloPane::soundFileRecord(bool) {
-    // Recording arrives with its own change.
+void KvParloPane::setRecordingDevice(QObject* device) {
+    if (m_recorder && m_recorder->parent() == this) delete m_recorder;
+    m_recorder = device;
+}
+
+bool KvParloPane::recorder(const char* operation, const QString& path) {
+    if (!m_recorder) m_recorder = new KvParloAudioInputDevice(this);
+    bool ok = false;
+    const bool called =
+        path.isNull() ? QMetaObject::invokeMethod(m_recorder, operation, Q_RETURN_ARG(bool, ok))
+                      : QMetaObject::invokeMethod(m_recorder, operation, Q_RETURN_ARG(bool, ok),
+                                                  Q_ARG(QString, path));
+    return called && ok;
+}
+
+void KvParloPane::soundFileRecord(bool onOff) {
+    if (onOff) {
+        m_recordButton->setText(QStringLiteral("Stop"));
+        KvApp::setBusyCursor();
+        if (!recorder("open")) {
+            // Nothing records, so nothing is busy.
+            KvApp::clearBusyCursor();
+            warning(tr("Error Initializing Record"),
+                    tr("There was an error while initializing the recording session."));
+            return;
+        }
+        m_recordingDevice = 0;
+        setSoundFile(QString());
+        if (!recorder("record")) {
+            recorder("close");
+            m_recordingDevice = -1;
+            KvApp::clearBusyCursor();
+            warning(tr("Error Starting Record"),
+                    tr("There was an error while starting the recording session."));
+        }
+        return;
+    }
+
+    m_recordButton->setText(QStringLiteral("Record"));
+    if (m_recordingDevice == -1) return;
+    KvApp::clearBusyCursor();
+    if (!recorder("stop")) {
+        recorder("close");
+        m_recordingDevice = -1;
+        warning(tr("Error Stoping Record"),
+                tr("There was an error while stoping the recording session."));
+        return;
+    }
+    if (KvMainWindow* window = kvApp ? kvApp->getInterface() : nullptr) {
+        KvFileFilter filter;
+        filter.newFilter(tr("WAV Format"));
+        filter.addExtension(QStringLiteral("wav"));
+        QString start = sampleSoundsFolder() + QStringLiteral("RecordedAudio.wav");
+        QString chosen;
+        bool accepted = false;
+        while (window->doFileDialog(false, tr("Save recorded audio"), start, filter, chosen)) {
+            if ((accepted = window->checkExistingFile(chosen))) break;
+            start = chosen;
+        }
+        if (accepted) {
+            if (recorder("save", chosen))
+                setSoundFile(chosen);
+            else
+                warning(tr("Error Finishing Record"),
+                        tr("There was an error while finishing the recording session."));
+        }
+    }
+    recorder("close");
+    m_recordingDevice = -1;
 }
 
 void KvParloPane::textFileBrowse() {

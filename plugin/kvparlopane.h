@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,9 @@ public slots:
     void setTextFile(QString fileName);
     void setConfigFile(QString fileName, bool updateLineEdit = true);
     void analyzeClicked();
+    // The device "Record" uses (the pane's own QtMultimedia one until another is given); the
+    // caller keeps ownership of a device it gives.
+    void setRecordingDevice(QObject* device);
 
 private slots:
     void nodeRemoved(KvNode* node);
@@ -85,6 +89,7 @@ private:
     void writePhonemeData(const QString& path, VOXTRAIL_ANALYSIS* analysis);
     static void warning(const QString& title, const QString& text);
     void logEngineError(const char* what, uint32_t code);
+    bool recorder(const char* operation, const QString& path = QString());
 
     friend class KvBrowseForParloProAction;
     friend class KvParloPaneProbe;
@@ -107,7 +112,9 @@ private:
     int m_soundEnd = 0;
     KvTimeRange m_keyedRange;
     QString m_transferPath;
+    // 0 while a recording is open, -1 otherwise.
     int m_recordingDevice = -1;
+    QPointer<QObject> m_recorder;
     // A failed start-up was reported once; its shut-down failure is not reported again.
     bool m_engineStarted = false;
 

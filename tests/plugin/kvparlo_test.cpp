@@ -21,6 +21,7 @@
 #include "kvmainwindow.h"
 #include "kvparlokeys.h"
 #include "kvparlopane.h"
+#include "kvparlorecorder.h"
 #include "kvplugin.h"
 #include "kvtimepane.h"
 #include "phoneme_data.h"
@@ -735,6 +736,134 @@ TEST_F(KvParloAnalyzeTest, TrackCountsThatDifferStopBeforeAnyKey) {
                            "Parlo Speech Track Error: The number of channels used (6) does not "
                            "match the number of tracks generated (15)."}));
     EXPECT_TRUE(keysOf(figure).isEmpty());
+}
+
+// --- Recording ---------------------------------------------------------------------------------
+
+TEST_F(KvParloTest, RecordingStepsEndAsTheirDeviceAnswers) {
+    QTemporaryDir dir;
+    const QString source = kSounds + "/quick_fox.wav";
+    const QString existing = dir.path() + "/take1.wav", fresh = dir.path() + "/take2.wav";
+    ASSERT_TRUE(QFile::copy(source, existing));
+    using Step = KvParloFileRecordingDevice::Step;
+    const struct {
+        const char* name;
+        int failAt;
+        qint64 disk;
+        QStringList answers;
+        QStringList titles;
+        const char* calls;
+        const char* loaded;
+    } cases[] = {
+        {"open fails", Step::Open, -1, {}, {"Error Initializing Record"}, "open ", nullptr},
+        {"start fails",
+         Step::Record,
+         -1,
+         {},
+         {"Error Starting Record"},
+         "open record close ",
+         nullptr},
+        {"stop fails",
+         Step::Stop,
+         -1,
+         {},
+         {"Error Stoping Record"},
+         "open record stop close ",
+         nullptr},
+        {"save cancelled",
+         -1,
+         -1,
+         {""},
+         {"Save recorded audio"},
+         "open record stop close ",
+         nullptr},
+        {"overwrite declined",
+         -1,
+         -1,
+         {existing, "Cancel", fresh},
+         {"Save recorded audio", "File exists", "Save recorded audio"},
+         "open record stop save close ",
+         "take2.wav"},
+        {"overwrite accepted",
+         -1,
+         -1,
+         {existing, "Replace"},
+         {"Save recorded audio", "File exists"},
+         "open record stop save close ",
+         "take1.wav"},
+        {"disk full",
+         -1,
+         1000,
+         {fresh},
+         {"Save recorded audio", "Error Finishing Record"},
+         "open record stop save close ",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(fresh);
+        std::unique_ptr<KvParloPane> pane(makePane());
+        KvParloFileRecordingDevice device(source);
+        if (c.failAt >= 0) device.failAt(static_cast<Step>(c.failAt));
+        device.setDiskSpace(c.disk);
+        ASSERT_TRUE(
+            QMetaObject::invokeMethod(pane.get(), "setRecordingDevice", Q_ARG(QObject*, &device)));
+        call(pane.get(), "setSoundFile", kSounds + "/hello_world.wav");
+        KvDialogSeam::clear();
+        for (const QString& a : c.answers)
+            KvDialogSeam::queueAnswer(a);
+        auto* record = child<QPushButton>(pane.get(), "ParloSoundFileRecordButton");
+        record->click();
+        EXPECT_EQ(record->text(), QStringLiteral("Stop"));
+        record->click();
+        EXPECT_EQ(record->text(), QStringLiteral("Record"));
+        QStringList titles;
+        for (const KvDialogSeam::Record& r : KvDialogSeam::records())
+            titles << r.title;
+        EXPECT_EQ(titles, c.titles);
+        EXPECT_EQ(device.calls(), QLatin1String(c.calls));
+        EXPECT_EQ(KvDialogSeam::pendingAnswers(), 0);
+        if (c.failAt == Step::Open) {
+            // The sound stays; nothing was opened.
+            EXPECT_EQ(soundTitle(pane.get()), QStringLiteral("Sound File: hello_world.wav"));
+        } else if (c.loaded) {
+            EXPECT_EQ(soundTitle(pane.get()), QStringLiteral("Sound File: ") + c.loaded);
+            EXPECT_EQ(KvParloPaneProbe::soundPath(pane.get()), dir.path() + "/" + c.loaded);
+        } else {
+            EXPECT_TRUE(KvParloPaneProbe::soundPath(pane.get()).isEmpty());
+            EXPECT_FALSE(QFileInfo::exists(fresh));
+        }
+        if (c.answers.size() > 0) {
+            EXPECT_EQ(KvDialogSeam::records()[0].text,
+                      app->getPluginsPath() + "/KvParlo/Evaluation_Sounds/RecordedAudio.wav");
+        }
+    }
+}
+
+TEST_F(KvParloTest, ListenWithoutASoundDoesNothing) {
+    std::unique_ptr<KvParloPane> pane(makePane());
+    child<QPushButton>(pane.get(), "ParloSoundFilePlayButton")->click();
+    EXPECT_TRUE(KvDialogSeam::records().isEmpty());
+    EXPECT_TRUE(KvParloPaneProbe::soundPath(pane.get()).isEmpty());
+}
+
+TEST(KvParloWavTest, RecordedSamplesMakeAWavFileTheHostReads) {
+    QTemporaryDir dir;
+    QByteArray pcm;
+    for (int i = 0; i < 8000; ++i) {
+        const qint16 v = static_cast<qint16>(8000 * std::sin(i * 0.05));
+        pcm.append(reinterpret_cast<const char*>(&v), 2);
+    }
+    QFile f(dir.path() + "/tone.wav");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(KvParloWav::wavFile(pcm, 16000, 1));
+    f.close();
+    auto* clip = new KvWinAudioClip;
+    clip->addRef();
+    EXPECT_EQ(clip->load(f.fileName()), 0) << clip->errorMessage().toStdString();
+    EXPECT_EQ(clip->sampleRate(), 16000);
+    EXPECT_EQ(clip->getLength(), 2400); // half a second
+    clip->release();
 }
 
 } // namespace
