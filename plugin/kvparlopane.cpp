@@ -2,24 +2,32 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStorageInfo>
 #include <QStyle>
 #include <QTextEdit>
 #include <QTextStream>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
+#include "kvparlohandoff.h"
 #include "kvparlokeys.h"
+#include "kvparloplatform.h"
 #include "kvparlorecorder.h"
 #include "phoneme_data.h"
 #include "voxtrail.h"
@@ -522,7 +530,7 @@ void KvParloPane::analyzeClicked() {
     kvApp->finishProgress();
 }
 
-KvSkeleton* KvParloPane::figureToLipSync() {
+KvSkeleton* KvParloPane::selectedFigure(const QString& dialogTitle) {
     auto figureOf = [](KvNode* node) -> KvSkeleton* {
         KvSkeleton* skeleton = node ? node->getSkeleton() : nullptr;
         return skeleton && skeleton->inherits("KvSkeleton") ? skeleton : nullptr;
@@ -531,34 +539,41 @@ KvSkeleton* KvParloPane::figureToLipSync() {
     if (KvSkeleton* figure = figureOf(selected)) return figure;
     KvNodeDlg dialog(kvApp->getDialogParent(), selected ? selected->getSkeleton() : nullptr,
                      QStringLiteral("KvSkeleton"), true);
-    dialog.setWindowTitle(tr("Select a figure which will be lip-synched"));
+    dialog.setWindowTitle(dialogTitle);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
     return figureOf(dialog.getNode());
+}
+
+KvSkeleton* KvParloPane::figureToLipSync() {
+    return selectedFigure(tr("Select a figure which will be lip-synched"));
+}
+
+bool KvParloPane::settlePreviousLipSync(KvSkeleton* figure) {
+    if (!m_lipSynchedFigure) return true;
+    if (m_lipSynchedFigure->getSkeleton() == figure) {
+        removeOldLipSync();
+        return true;
+    }
+    QMessageBox box(QMessageBox::Question, tr("Remove old Lip-sync?"),
+                    tr("You are applying lip-synching to a character when another character "
+                       "has already been lip-synched.\nDo you want to remove the animation "
+                       "for the old sound from the other character, or keep it?"),
+                    QMessageBox::NoButton, kvApp->getDialogParent());
+    QPushButton* remove = box.addButton(tr("Remove"), QMessageBox::AcceptRole);
+    QPushButton* keep = box.addButton(tr("Keep"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(remove);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == remove) removeOldLipSync();
+    return box.clickedButton() == remove || box.clickedButton() == keep;
 }
 
 bool KvParloPane::runAnalysis() {
     KvSkeleton* figure = figureToLipSync();
     if (!figure) return false;
 
-    if (m_lipSynchedFigure && m_lipSynchedFigure->getSkeleton() != figure) {
-        QMessageBox box(QMessageBox::Question, tr("Remove old Lip-sync?"),
-                        tr("You are applying lip-synching to a character when another character "
-                           "has already been lip-synched.\nDo you want to remove the animation "
-                           "for the old sound from the other character, or keep it?"),
-                        QMessageBox::NoButton, kvApp->getDialogParent());
-        QPushButton* remove = box.addButton(tr("Remove"), QMessageBox::AcceptRole);
-        QPushButton* keep = box.addButton(tr("Keep"), QMessageBox::AcceptRole);
-        QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
-        box.setDefaultButton(remove);
-        box.setEscapeButton(cancel);
-        box.exec();
-        if (box.clickedButton() == remove)
-            removeOldLipSync();
-        else if (box.clickedButton() != keep)
-            return false;
-    } else if (m_lipSynchedFigure) {
-        removeOldLipSync();
-    }
+    if (!settlePreviousLipSync(figure)) return false;
     m_lipSynchedFigure = figure;
     kvApp->stepProgress(200);
 
@@ -655,16 +670,194 @@ bool KvParloPane::runAnalysis() {
 }
 
 void KvParloPane::launchParloProClicked() {
-    // The Pro hand-off arrives with its own change.
+    if (!kvApp || !kvScene) return;
+    KvSkeleton* figure = selectedFigure(tr("Select a figure to load in Parlo Pro"));
+    if (!figure) return;
+    m_proFigure = figure;
+    QString proPath;
+    if (!findParloPro(proPath)) return;
+
+    QString figureFile;
+    if (const KvDataItem* item = figure->findDataItem(QStringLiteral("SourceFileData"))) {
+        figureFile = item->getValueAsText();
+    } else {
+        QMessageBox box(QMessageBox::Question, tr("Figure not found"),
+                        tr("A CR2 file for the current figure could not be found.\nDo you want to "
+                           "manually choose a CR2 figure file to load in Parlo Pro?"),
+                        QMessageBox::NoButton, kvApp->getDialogParent());
+        QPushButton* ok = box.addButton(tr("Ok"), QMessageBox::AcceptRole);
+        QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(cancel);
+        box.exec();
+        KvMainWindow* window = kvApp->getInterface();
+        if (box.clickedButton() != ok || !window) return;
+        KvFileFilter filter;
+        filter.newFilter(tr("Poser CR2 File"));
+        filter.addExtension(QStringLiteral("cr2"));
+        if (!window->doFileDialog(true, tr("Choose a CR2 figure file to load in Parlo Pro"),
+                                  kvApp->getContentMgr()->getPoserDirectoryPath(), filter,
+                                  figureFile) ||
+            !QFileInfo::exists(figureFile))
+            return;
+    }
+
+    m_transferPath = kvApp->getTempPath() + QStringLiteral("/ParloTransferAnim.pz2");
+    // A transfer file left by an earlier run must not pass for this run's answer.
+    QFile::remove(m_transferPath);
+    const QString configuration = m_configField->text().isEmpty()
+                                      ? findConfigurationForFigure(figure)
+                                      : m_configField->text();
+    QString transcript;
+    if (!m_transcriptBox->toPlainText().isEmpty()) {
+        const QString path = kvApp->getTempPath() + QStringLiteral("/LipSyncSoundText.txt");
+        QFile file(path);
+        const QByteArray text = m_transcriptBox->toPlainText().toLocal8Bit();
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+            file.write(text) == text.size() && file.flush())
+            transcript = path;
+    } else {
+        transcript = m_textFileField->text();
+    }
+
+    auto* process = new QProcess(this);
+    m_proProcess = process;
+    connect(process, SIGNAL(finished(int, QProcess::ExitStatus)), this, SLOT(backFromParlo()));
+    connect(process, SIGNAL(finished(int, QProcess::ExitStatus)), process, SLOT(deleteLater()));
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start(proPath, KvParloHandoff::arguments(figureFile, m_transferPath, configuration,
+                                                      m_soundPath, transcript));
+    if (!process->waitForStarted()) {
+        process->deleteLater();
+        warning(tr("Launch Error"), tr("There was an error launching Parlo."));
+    }
 }
 
-void KvParloPane::backFromParlo() {}
+void KvParloPane::backFromParlo() {
+    if (!kvApp || !kvScene || m_transferPath.isEmpty() || !QFileInfo::exists(m_transferPath))
+        return;
+    KvSkeleton* figure = m_proFigure ? m_proFigure->getSkeleton() : nullptr;
+    if (!figure) return;
+    KvApp::setBusyCursor();
+    if (kvScene->getPrimarySelection() != figure) {
+        kvScene->selectAllNodes(false);
+        kvScene->setPrimarySelection(figure);
+    }
+    // The removal and the import are one step, so a failed import leaves everything as it was.
+    KvNode* const figureBefore = m_lipSynchedFigure;
+    const KvParloFigureConfig configBefore = m_config;
+    const KvTimeRange rangeBefore = m_keyedRange;
+    KvUndoStackHold hold;
+    const bool hadLipSync = m_lipSynchedFigure != nullptr;
+    if (!settlePreviousLipSync(figure)) {
+        hold.revert();
+        KvApp::clearBusyCursor();
+        return;
+    }
+    m_lipSynchedFigure = figure;
 
-bool KvParloPane::findParloPro(QString&) {
-    return false;
+    QFile transfer(m_transferPath);
+    KvParloHandoff::TransferScan scan;
+    if (transfer.open(QIODevice::ReadOnly))
+        scan = KvParloHandoff::scanTransferFile(&transfer, figure);
+    m_config.speechChannels = scan.channels;
+    m_config.gestureChannels.clear();
+    const qint64 end = kvScene->getTime() + qint64(kvScene->getTimeStep()) * scan.lastFrame;
+    m_keyedRange.setEnds(kvScene->getTime(), static_cast<int>(std::min<qint64>(end, INT_MAX)));
+
+    const int code = kvApp->getImportMgr()->readFile(m_transferPath, -1);
+    if (code != 0) {
+        hold.revert();
+        m_lipSynchedFigure = figureBefore;
+        m_config = configBefore;
+        m_keyedRange = rangeBefore;
+        KvApp::clearBusyCursor();
+        warning(tr("Parlo Error"), tr("There was an error importing data from Parlo: %1")
+                                       .arg(kvApp->getImportMgr()->getErrorMessage(code)));
+        return;
+    }
+    hold.accept(hadLipSync ? QStringLiteral("Removing of Previous Lip Sync")
+                           : QStringLiteral("Parlo Pro Animation"));
+    KvApp::clearBusyCursor();
 }
 
-bool KvParloPane::browseForParloPro(QString&) {
+bool KvParloPane::findParloPro(QString& parloProPath) {
+    KvAppSettings settings(QStringLiteral("LipSync"));
+    const QString exe = KvParloPlatform::proExecutable();
+    QString found = settings.getStringValue(QStringLiteral("ParloProPath"));
+    if (found.isEmpty() || !QFileInfo(found).isFile()) {
+        found = KvParloPlatform::proDefaultFolder(QDir::rootPath(), pluginFolder()) + exe;
+        if (!QFileInfo(found).isFile() && !searchVolumesForParloPro(&found)) found.clear();
+    }
+    if (found.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, tr("Parlo Pro Not Found"),
+                        tr("The Parlo Pro application could not be found.\n\nIf you already have "
+                           "Parlo Pro, find your \ninstallation using the browse button below.\n\n"
+                           "If you don't have Parlo Pro yet, click the \n\"Learn More\" button to "
+                           "see what you're missing."),
+                        QMessageBox::NoButton, kvApp->getDialogParent());
+        QPushButton* learn = box.addButton(tr("Learn More"), QMessageBox::YesRole);
+        QPushButton* browse = box.addButton(tr("Browse for Parlo Pro"), QMessageBox::NoRole);
+        QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(learn);
+        box.setEscapeButton(cancel);
+        box.setIconPixmap(QPixmap::fromImage(QImage(QStringLiteral(":/KvParlo/parloPromo"))));
+        box.exec();
+        if (box.clickedButton() == learn) kvApp->showURL(KvParloPlatform::proProductPage());
+        if (box.clickedButton() != browse || !browseForParloPro(found)) return false;
+    }
+    settings.setStringValue(QStringLiteral("ParloProPath"), found);
+    parloProPath = found;
+    return true;
+}
+
+bool KvParloPane::searchVolumesForParloPro(QString* path) {
+    // Local disks only: network and pseudo file systems are not searched.
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (!volume.isValid() || !volume.isReady()) continue;
+#ifndef Q_OS_WIN
+        if (!volume.device().startsWith("/dev/")) continue;
+#endif
+        const QString folder =
+            volume.rootPath() + QLatin1Char('/') + KvParloPlatform::proSearchedFolder();
+        if (QFileInfo(folder).isDir() && !roots.contains(QDir::cleanPath(folder)))
+            roots << QDir::cleanPath(folder);
+    }
+    kvApp->startProgress(tr("Searching for Parlo Pro Application"), roots.size() * 100000, true,
+                         true);
+    bool hit = false;
+    for (const QString& root : roots) {
+        hit = KvParloHandoff::findInFolder(root, KvParloPlatform::proExecutable(), path,
+                                           tr("Find Parlo in"), 100000, 4, 0);
+        if (hit || kvApp->progressIsCancelled()) break;
+    }
+    kvApp->finishProgress();
+    return hit;
+}
+
+bool KvParloPane::browseForParloPro(QString& parloProPath) {
+    KvMainWindow* window = kvApp ? kvApp->getInterface() : nullptr;
+    if (!window) return false;
+    const QString exe = KvParloPlatform::proExecutable();
+    KvFileFilter filter;
+    filter.newFilter(exe);
+    filter.addExtension(QFileInfo(exe).suffix().isEmpty() ? QStringLiteral("*")
+                                                          : QFileInfo(exe).suffix());
+    QString start = KvParloPlatform::proBrowseStart();
+    QString chosen;
+    while (window->doFileDialog(true, tr("Please locate the Parlo 3 Pro application"), start,
+                                filter, chosen)) {
+        const QFileInfo info(chosen);
+        // A folder or a file that cannot run is as wrong as another program.
+        if (info.isFile() && info.isExecutable() && chosen.endsWith(exe)) {
+            parloProPath = chosen;
+            return true;
+        }
+        warning(tr("Wrong Application Chosen"),
+                tr("You must choose the \"%1\" application.").arg(exe));
+        start = chosen;
+    }
     return false;
 }
 

@@ -13,6 +13,7 @@
 #include "voxtrail.h"
 
 class QButtonGroup;
+class QProcess;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -82,6 +83,10 @@ private:
     // The steps of one "Analyze" inside the progress; true when it reached its end.
     bool runAnalysis();
     KvSkeleton* figureToLipSync();
+    KvSkeleton* selectedFigure(const QString& dialogTitle);
+    // Asks about another figure's lip-sync and removes it where wanted; false on "Cancel".
+    bool settlePreviousLipSync(KvSkeleton* figure);
+    bool searchVolumesForParloPro(QString* path);
     QString findConfigurationForFigure(KvSkeleton* figure);
     int readConfigurationFile(const QString& path);
     int writeEngineConfiguration(const QString& path);
@@ -112,6 +117,7 @@ private:
     int m_soundEnd = 0;
     KvTimeRange m_keyedRange;
     QString m_transferPath;
+    QPointer<QProcess> m_proProcess;
     // 0 while a recording is open, -1 otherwise.
     int m_recordingDevice = -1;
     QPointer<QObject> m_recorder;
