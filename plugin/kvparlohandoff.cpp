@@ -52,6 +52,7 @@ QStringList arguments(const QString& figureFile, const QString& transferFile,
 TransferScan scanTransferFile(QIODevice* file, KvSkeleton* figure) {
     TransferScan scan;
     KvBone* node = nullptr;
+    bool keyed = false;
     while (!file->atEnd()) {
         const QString line = QString::fromLatin1(file->readLine(2048)).simplified();
         const QString first = line.section(QLatin1Char(' '), 0, 0);
@@ -59,7 +60,11 @@ TransferScan scanTransferFile(QIODevice* file, KvSkeleton* figure) {
         if (first == QLatin1String("k")) {
             bool ok = false;
             const int frame = line.section(QLatin1Char(' '), 1, 1).toInt(&ok);
-            if (ok) scan.lastFrame = std::max(scan.lastFrame, frame);
+            if (ok && frame >= 0) {
+                scan.firstFrame = keyed ? std::min(scan.firstFrame, frame) : frame;
+                scan.lastFrame = keyed ? std::max(scan.lastFrame, frame) : frame;
+                keyed = true;
+            }
             continue;
         }
         if (first == QLatin1String("actor")) {

@@ -23,6 +23,7 @@ QStringList arguments(const QString& figureFile, const QString& transferFile,
 
 struct TransferScan {
     QStringList channels; // node + "**" + channel, for each channel the file keys
+    int firstFrame = 0;   // the smallest key frame
     int lastFrame = 0;    // the largest key frame
 };
 

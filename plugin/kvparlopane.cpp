@@ -762,18 +762,25 @@ void KvParloPane::backFromParlo() {
         scan = KvParloHandoff::scanTransferFile(&transfer, figure);
     m_config.speechChannels = scan.channels;
     m_config.gestureChannels.clear();
-    const qint64 end = kvScene->getTime() + qint64(kvScene->getTimeStep()) * scan.lastFrame;
-    m_keyedRange.setEnds(kvScene->getTime(), static_cast<int>(std::min<qint64>(end, INT_MAX)));
+    // The import puts frame f at f time steps, whatever the scene's time.
+    const qint64 step = kvScene->getTimeStep();
+    m_keyedRange.setEnds(static_cast<int>(std::min<qint64>(step * scan.firstFrame, INT_MAX)),
+                         static_cast<int>(std::min<qint64>(step * scan.lastFrame, INT_MAX)));
 
-    const int code = kvApp->getImportMgr()->readFile(m_transferPath, -1);
+    // A file that keys none of the figure's channels would only take the old lip-sync away.
+    const int code =
+        scan.channels.isEmpty() ? -1 : kvApp->getImportMgr()->readFile(m_transferPath, -1);
     if (code != 0) {
         hold.revert();
         m_lipSynchedFigure = figureBefore;
         m_config = configBefore;
         m_keyedRange = rangeBefore;
         KvApp::clearBusyCursor();
-        warning(tr("Parlo Error"), tr("There was an error importing data from Parlo: %1")
-                                       .arg(kvApp->getImportMgr()->getErrorMessage(code)));
+        const QString cause = code == -1 ? tr("%1 keys no channel of the figure \"%2\".")
+                                               .arg(m_transferPath, figure->getLabel())
+                                         : kvApp->getImportMgr()->getErrorMessage(code);
+        warning(tr("Parlo Error"),
+                tr("There was an error importing data from Parlo: %1").arg(cause));
         return;
     }
     hold.accept(hadLipSync ? QStringLiteral("Removing of Previous Lip Sync")

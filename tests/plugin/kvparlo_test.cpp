@@ -1,24 +1,31 @@
 // The KvParlo plug-in as the host loads it: its definition, script registration, actions, and
 // the Lip Sync pane's widgets, small slots, boxes and engine start-up.
+#include <QBuffer>
 #include <QButtonGroup>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QScriptEngine>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
+#include <climits>
 #include <cmath>
 #include <functional>
 
 #include "kv_test_main.h"
 #include "kvfigurefile.h"
 #include "kvmainwindow.h"
+#include "kvparlohandoff.h"
 #include "kvparlokeys.h"
 #include "kvparlopane.h"
 #include "kvparlorecorder.h"
@@ -33,6 +40,7 @@ public:
     static QString soundPath(KvParloPane* p) { return p->m_soundPath; }
     static KvTimeRange keyedRange(KvParloPane* p) { return p->m_keyedRange; }
     static const KvParloFigureConfig& config(KvParloPane* p) { return p->m_config; }
+    static QProcess* proProcess(KvParloPane* p) { return p->m_proProcess; }
 };
 
 namespace {
@@ -864,6 +872,269 @@ TEST(KvParloWavTest, RecordedSamplesMakeAWavFileTheHostReads) {
     EXPECT_EQ(clip->sampleRate(), 16000);
     EXPECT_EQ(clip->getLength(), 2400); // half a second
     clip->release();
+}
+
+// --- Parlo Pro hand-off ------------------------------------------------------------------------
+
+class KvParloProTest : public KvParloAnalyzeTest {
+protected:
+    void SetUp() override {
+        KvParloAnalyzeTest::SetUp();
+        setProPath(QString());
+    }
+    static void setProPath(const QString& path) {
+        KvAppSettings(QStringLiteral("LipSync"))
+            .setStringValue(QStringLiteral("ParloProPath"), path);
+    }
+    static QString proPath() {
+        return KvAppSettings(QStringLiteral("LipSync"))
+            .getStringValue(QStringLiteral("ParloProPath"));
+    }
+    // An executable shell script standing in for the application.
+    QString fakePro(const QByteArray& body) {
+        const QString path = dir.path() + "/fake_parlo3";
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("#!/bin/sh\n" + body + "\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        return path;
+    }
+    // Launches and waits until the application has gone and the pane has read its answer.
+    void launch() {
+        ASSERT_TRUE(QMetaObject::invokeMethod(pane.get(), "launchParloProClicked"));
+        QProcess* process = KvParloPaneProbe::proProcess(pane.get());
+        if (!process || process->state() == QProcess::NotRunning) return;
+        QEventLoop loop;
+        QObject::connect(process, SIGNAL(finished(int, QProcess::ExitStatus)), &loop, SLOT(quit()));
+        QTimer::singleShot(60000, &loop, SLOT(quit()));
+        loop.exec();
+    }
+    QString transfer() const { return tmp.path() + "/ParloTransferAnim.pz2"; }
+};
+
+TEST_F(KvParloProTest, ArgumentsComeInOrderWithTheTranscriptInTheTempFolder) {
+    const QString args = dir.path() + "/args.txt";
+    setProPath(
+        fakePro("for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + args.toUtf8() + "'"));
+    auto* box = child<QTextEdit>(pane.get(), "ParloPaneTextEdit");
+    const QString lsc = app->getPluginsPath() + "/KvParlo/Configuration_Files/parlo_speaker.lsc";
+    const struct {
+        const char* name;
+        bool typed;
+        QString textFile;
+        QString expectedTranscript;
+    } cases[] = {
+        {"typed beside a text file", true, dir.path() + "/hello_world.txt",
+         tmp.path() + "/LipSyncSoundText.txt"},
+        {"text file only", false, dir.path() + "/hello_world.txt", dir.path() + "/hello_world.txt"},
+        {"nothing", false, QString(), QString()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        call(pane.get(), "setTextFile", c.textFile);
+        box->setPlainText(c.typed ? QStringLiteral("What I typed.") : QString());
+        QFile::remove(args);
+        launch();
+        QFile f(args);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(f.readAll()).split('\n'),
+                  QStringList({"--fromKorvelStudio", kSpeaker, transfer(), lsc, sound,
+                               c.expectedTranscript, ""}));
+        EXPECT_TRUE(titles().isEmpty()) << titles().join(", ").toStdString();
+    }
+    QFile typed(tmp.path() + "/LipSyncSoundText.txt");
+    ASSERT_TRUE(typed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(typed.readAll(), QByteArray("What I typed."));
+}
+
+// The stand-in really analyses the sound: its keys land on the figure as one undo step, and the
+// next lip-sync takes them off again.
+TEST_F(KvParloProTest, RoundTripWithTheStandInKeysTheFigureAndTheNextLipSyncRemovesThem) {
+    setProPath(dir.path() + "/deleted/parlo3"); // remembered, then deleted: the default is next
+    scene->setTime(480);
+    launch();
+    const QString standIn = app->getPluginsPath() + "/KvParlo/ParloPro/parlo3";
+    EXPECT_EQ(proPath(), standIn);
+    ASSERT_TRUE(titles().isEmpty()) << titles().join(", ").toStdString();
+    ASSERT_EQ(scene->undoStack()->count(), 1);
+    EXPECT_EQ(scene->undoStack()->text(0), QStringLiteral("Parlo Pro Animation"));
+    KvFloatProperty* aa = channel(figure, "head", "MouthAA");
+    ASSERT_GT(aa->getNumKeys(), 5);
+    for (const KvKey& k : aa->keys()) // one key a frame
+        EXPECT_EQ(k.time % scene->getTimeStep(), 0);
+    const QStringList scanned = KvParloPaneProbe::config(pane.get()).speechChannels;
+    EXPECT_TRUE(scanned.contains("head**MouthAA"));
+    EXPECT_TRUE(scanned.contains("neck**rotateX"));
+    // The keyed range spans the keys the import wrote.
+    int first = INT_MAX, last = INT_MIN;
+    for (const QVector<KvKey>& keys : keysOf(figure)) {
+        first = std::min(first, keys.front().time);
+        last = std::max(last, keys.back().time);
+    }
+    EXPECT_EQ(KvParloPaneProbe::keyedRange(pane.get()), KvTimeRange(first, last));
+    EXPECT_EQ(KvParloPaneProbe::lipSynchedFigure(pane.get()), figure);
+
+    scene->setTime(0);
+    analyze();
+    ASSERT_TRUE(titles().isEmpty()) << titles().join(", ").toStdString();
+    // What the pose import wrote is linear; what Analyze writes is cubic.
+    for (const QString& name : scanned) {
+        QString node, ch;
+        KvParloKeys::splitChannelName(name, &node, &ch);
+        for (const KvKey& k : KvParloKeys::findChannel(figure, node, ch)->keys())
+            EXPECT_EQ(k.interpolation, 3) << name.toStdString() << " at " << k.time;
+    }
+}
+
+// Each transfer file ends as it should after a first Analyze, whose removal a failed import
+// puts back.
+TEST_F(KvParloProTest, TransferFilesThatAreMissingOrBrokenChangeNothing) {
+    analyze();
+    const QMap<QString, QVector<KvKey>> before = keysOf(figure);
+    const QString answer = dir.path() + "/answer.pz2";
+    QByteArray binary(3000, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>(i * 37 % 256);
+    const struct {
+        const char* name;
+        QByteArray content; // written as the answer unless null
+        QByteArray script;
+        const char* title;
+    } cases[] = {
+        {"no file", QByteArray(), "exit 0", nullptr},
+        {"crash", QByteArray(), "kill -SEGV $$", nullptr},
+        {"empty", "", "cp \"$4.answer\" \"$3\"", "Parlo Error"},
+        {"truncated", "{\nversion { number 4.01 }\nactor head:1\n\t{\n\tchannels\n\t\t{\n",
+         "cp \"$4.answer\" \"$3\"", "Parlo Error"},
+        {"binary", binary, "cp \"$4.answer\" \"$3\"", "Parlo Error"},
+        {"other figure",
+         "{\nactor chin:1\n{\nchannels\n{\ntargetGeom Jaw\n{\nkeys\n{\nk 1 1\n}\n}\n}\n}\n}\n",
+         "cp \"$4.answer\" \"$3\"", "Parlo Error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(answer);
+        if (!c.content.isNull()) {
+            QFile f(dir.path() + "/figure.lsc.answer");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.content);
+        }
+        call(pane.get(), "setConfigFile",
+             app->getPluginsPath() + "/KvParlo/Configuration_Files/parlo_speaker.lsc");
+        // The configuration argument ($4) names where the script finds its answer.
+        QFile::copy(app->getPluginsPath() + "/KvParlo/Configuration_Files/parlo_speaker.lsc",
+                    dir.path() + "/figure.lsc");
+        call(pane.get(), "setConfigFile", dir.path() + "/figure.lsc");
+        setProPath(fakePro(c.script));
+        KvDialogSeam::clear();
+        launch();
+        EXPECT_EQ(titles(), c.title ? QStringList{c.title} : QStringList());
+        if (c.title) {
+            EXPECT_TRUE(KvDialogSeam::records()[0].text.startsWith(
+                "There was an error importing data from Parlo: "));
+            EXPECT_GT(KvDialogSeam::records()[0].text.size(), 50);
+        }
+        EXPECT_EQ(keysOf(figure), before);
+        EXPECT_EQ(scene->undoStack()->count(), 1);
+        EXPECT_EQ(KvParloPaneProbe::lipSynchedFigure(pane.get()), figure);
+    }
+}
+
+TEST_F(KvParloProTest, AWrongApplicationIsRefusedUntilBrowsingEnds) {
+    // Nothing beside the plug-in and nothing remembered: the search ends in the box.
+    QTemporaryDir empty;
+    app->setPluginsPath(empty.path());
+    const QString notExecutable = dir.path() + "/parlo3";
+    QFile(notExecutable).open(QIODevice::WriteOnly);
+    const struct {
+        const char* button;
+        QStringList then;
+        QStringList titles;
+    } cases[] = {
+        {"Browse for Parlo Pro",
+         {dir.path(), "Ok", notExecutable, "Ok", ""},
+         {"Parlo Pro Not Found", "Please locate the Parlo 3 Pro application",
+          "Wrong Application Chosen", "Please locate the Parlo 3 Pro application",
+          "Wrong Application Chosen", "Please locate the Parlo 3 Pro application"}},
+        {"Learn More", {}, {"Parlo Pro Not Found", "https://voxtrail.example.org/parlo-pro"}},
+        {"Cancel", {}, {"Parlo Pro Not Found"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        setProPath(QString());
+        KvDialogSeam::clear();
+        KvDialogSeam::queueAnswer(c.button);
+        for (const QString& a : c.then)
+            KvDialogSeam::queueAnswer(a);
+        launch();
+        EXPECT_EQ(titles(), c.titles) << titles().join(" | ").toStdString();
+        EXPECT_EQ(KvParloPaneProbe::proProcess(pane.get()), nullptr);
+        EXPECT_TRUE(proPath().isEmpty());
+        if (c.then.size() > 3) {
+            // A wrong choice is named, and the dialog opens again where it was made.
+            const QList<KvDialogSeam::Record> r = KvDialogSeam::records();
+            EXPECT_EQ(r.value(2).text,
+                      QStringLiteral("You must choose the \"parlo3\" application."));
+            EXPECT_EQ(r.value(3).text, dir.path());
+        }
+    }
+}
+
+TEST(KvParloHandoffTest, FolderSearchStopsAtDepthFourAndWhenCancelled) {
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("a/b/c/d/e");
+    QDir(root.path()).mkpath("x/.hidden");
+    KvApp app;
+    for (int depth = 1; depth <= 5; ++depth) {
+        const QString folder = root.path() + "/" + QString("a/b/c/d/e").left(depth * 2 - 1);
+        QFile::remove(root.path() + "/a/b/c/d/e/parlo3");
+        for (const char* sub : {"/a/", "/a/b/", "/a/b/c/", "/a/b/c/d/"})
+            QFile::remove(root.path() + sub + QStringLiteral("parlo3"));
+        QFile(folder + "/parlo3").open(QIODevice::WriteOnly);
+        app.startProgress("search", 100000, true, true);
+        QString found;
+        const bool hit = KvParloHandoff::findInFolder(root.path(), "parlo3", &found,
+                                                      "Find Parlo in", 100000, 4, 0);
+        EXPECT_EQ(hit, depth <= 4) << depth;
+        if (hit) {
+            EXPECT_EQ(found, folder + "/parlo3");
+        } else {
+            // A search that finds nothing spends its whole budget.
+            EXPECT_EQ(app.progressValue(), 100000);
+        }
+        app.finishProgress();
+    }
+    app.startProgress("search", 100000, true, true);
+    app.cancelProgress();
+    QString found;
+    EXPECT_FALSE(
+        KvParloHandoff::findInFolder(root.path(), "parlo3", &found, "Find Parlo in", 100000, 4, 0));
+    EXPECT_TRUE(found.isEmpty());
+    // Without a running progress the search is not cancelled and ignores its budget.
+    app.finishProgress();
+    EXPECT_TRUE(KvParloHandoff::findInFolder(root.path(), "parlo3", &found, "x", -1, -1, 0));
+}
+
+TEST_F(KvHostTest, TransferScanNamesTheFigureChannelsItKeysAndItsLastFrame) {
+    ASSERT_EQ(
+        app->openFigure(QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2")),
+        0);
+    auto* figure = static_cast<KvSkeleton*>(scene->getPrimarySelection());
+    QBuffer pz2;
+    pz2.setData("{\nactor head:1\n{\nchannels\n{\ntargetGeom MouthAA\n{\nkeys\n{\nk 3 0.5\nk 40 1\n"
+                "}\n}\nrotateX xrot\n{ keys { k  12 1 } }\ntargetGeom Nope\nvalueParm Thing\n}\n}\n"
+                "actor ghost:1\n{\nchannels\n{\ntargetGeom MouthAA\n}\n}\nactor leftEye\n{\n"
+                "rotateY yrot\nk 39x 1\nk -4 1\n}\n}\n");
+    pz2.open(QIODevice::ReadOnly);
+    const KvParloHandoff::TransferScan scan = KvParloHandoff::scanTransferFile(&pz2, figure);
+    EXPECT_EQ(scan.channels, QStringList({"head**MouthAA", "head**rotateX", "leftEye**rotateY"}));
+    EXPECT_EQ(scan.firstFrame, 3);
+    EXPECT_EQ(scan.lastFrame, 40);
+    for (const QString& name : scan.channels) {
+        QString node, ch;
+        KvParloKeys::splitChannelName(name, &node, &ch);
+        EXPECT_NE(KvParloKeys::findChannel(figure, node, ch), nullptr) << name.toStdString();
+    }
 }
 
 } // namespace
