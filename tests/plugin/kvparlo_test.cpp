@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -1059,6 +1060,7 @@ TEST_F(KvParloProTest, AWrongApplicationIsRefusedUntilBrowsingEnds) {
         {"Learn More", {}, {"Parlo Pro Not Found", "https://voxtrail.example.org/parlo-pro"}},
         {"Cancel", {}, {"Parlo Pro Not Found"}},
     };
+    EXPECT_FALSE(QImage(":/KvParlo/parloPromo").isNull()); // the box's picture is built in
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
         setProPath(QString());
