@@ -12,9 +12,9 @@ class QIODevice;
 
 // What a figure configuration file says: channels (node + "**" + channel) and their weights.
 struct KvParloFigureConfig {
-    static const int kPhonemes = 43;
-    static const int kGestures = 11;
-    static const int kSil = 40, kShortSil = 41, kFlap = 42, kD = 33;
+    static constexpr int kPhonemes = 43;
+    static constexpr int kGestures = 11;
+    static constexpr int kSil = 40, kShortSil = 41, kFlap = 42, kD = 33;
 
     QStringList speechChannels;
     QList<QMap<int, float>> phonemeWeights; // kPhonemes maps: speech channel index -> weight
