@@ -67,6 +67,10 @@ struct RowCase {
     const char* expectedRow;
 };
 
+void PrintTo(const RowCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class KvParloConfigRows : public ::testing::TestWithParam<RowCase> {};
 
 TEST_P(KvParloConfigRows, RowReads) {
