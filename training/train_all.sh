@@ -11,7 +11,8 @@
 # labels measure boundaries on a voice never trained on.
 #
 # Environment: VOXTRAIL_TRAIN_DIR (cache folder, default build-train/cache), VOXTRAIL_CORPUS
-# (default ../shared/corpus beside the checkout), EPOCHS (default 12), PARALLEL (networks
+# (default ../shared/corpus beside the checkout), EPOCHS (16 kHz networks, default 12),
+# EPOCHS_8K (8 kHz networks, default 8), PARALLEL (networks
 # trained at once, each on 2/PARALLEL threads; default 2). Every stage resumes where an
 # interrupted run stopped.
 set -euo pipefail
@@ -19,6 +20,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PY=/usr/bin/python3
 STATE=${1:-512}
 EPOCHS=${EPOCHS:-12}
+EPOCHS_8K=${EPOCHS_8K:-8}
 PARALLEL=${PARALLEL:-2}
 export VOXTRAIL_TRAIN_DIR=${VOXTRAIL_TRAIN_DIR:-$ROOT/build-train/cache}
 LOGS=$VOXTRAIL_TRAIN_DIR/logs
@@ -63,11 +65,12 @@ SHARES=(cathy=0.5 ljspeech=0.7 keywords=0.5 speechocean=2 quiet=1
         cathy@aug1=0.25 ljspeech@aug1=0.35 keywords@aug1=0.25 speechocean@aug1=1)
 tag() { [ "$1" = 16000 ] && echo 16k || echo 8k; }
 network() {  # rate direction
-  local name
+  local name epochs=$EPOCHS
+  [ "$1" = 8000 ] && epochs=$EPOCHS_8K
   name=$(tag "$1")_$2_s${STATE}_teacher
   $PY "$ROOT/training/networks/train.py" --state "$STATE" --threads "$THREADS" --chunk 25 \
-    --batch 8 --lr 2e-3 --rate "$1" --direction "$2" --epochs "$EPOCHS" \
-    --decay-after $((EPOCHS * 2 / 3)) --corpora "${CORPORA[@]}" --share "${SHARES[@]}" \
+    --batch 8 --lr 2e-3 --rate "$1" --direction "$2" --epochs "$epochs" \
+    --decay-after $((epochs * 2 / 3)) --corpora "${CORPORA[@]}" --share "${SHARES[@]}" \
     --dev-corpora "${SPEECH[@]}" quiet --labels "$LABELS" --name "$name" \
     >>"$LOGS/$name.log" 2>&1
   tail -n 1 "$LOGS/$name.log"
@@ -85,9 +88,11 @@ for ((i = 0; i < ${#jobs_list[@]}; i += PARALLEL)); do
   [ "$failed" = 0 ] || { echo "train_all: a network run failed (see $LOGS)" >&2; exit 1; }
 done
 
-# 5. Ship the best epoch of each network (logits sharpened, priors partly corrected: see
-# ship.py), measure it on the voices kept out of training, and check engine/trainer parity.
-$PY "$ROOT/training/networks/ship.py" --state "$STATE" --suffix 16000=_teacher 8000=_teacher
+# 5. Ship the best epoch of each network (logits doubled, priors a quarter corrected: see
+# ship.py; chosen on the unseen voices), measure it on the voices kept out of training, and
+# check engine/trainer parity.
+$PY "$ROOT/training/networks/ship.py" --state "$STATE" --suffix 16000=_teacher 8000=_teacher \
+  --sharpen 2 --prior-correction 0.25
 $PY "$ROOT/training/networks/evaluate_unseen.py" \
   --json "$VOXTRAIL_TRAIN_DIR/evaluation_unseen_s$STATE.json" | tee "$LOGS/evaluation_unseen.log"
 FEATURES=$VOXTRAIL_TRAIN_DIR/features

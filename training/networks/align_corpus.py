@@ -28,7 +28,7 @@ def _batch(job):
     for row in rows:
         wav = os.path.join(wav_dir, row["id"] + ".wav")
         if not os.path.exists(wav):
-            subprocess.run(["sox", os.path.join(common.CORPUS, corpus, row["flac"]), "-b", "16",
+            subprocess.run(["sox", os.path.join(common.corpus_folder(corpus), row["flac"]), "-b", "16",
                             wav + ".part.wav"], check=True, capture_output=True)
             os.replace(wav + ".part.wav", wav)
         items.append((wav, row["transcript"]))
@@ -52,7 +52,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--data", default=common.DATA_DIR)
-    parser.add_argument("--corpora", nargs="+", default=["cathy", "ljspeech", "keywords"])
+    parser.add_argument("--corpora", nargs="+",
+                        default=["cathy", "ljspeech", "keywords", "speechocean"])
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--batch", type=int, default=50)
     parser.add_argument("--labels", default=common.LABELS,
@@ -62,7 +63,7 @@ def main(argv=None):
     jobs = []
     for corpus in args.corpora:
         rows = [r for r in common.read_manifest(corpus)
-                if not os.path.exists(label_path(corpus, r["id"]))]
+                if not common.is_unseen(r) and not os.path.exists(label_path(corpus, r["id"]))]
         jobs += [(args.data, corpus, rows[i:i + args.batch])
                  for i in range(0, len(rows), args.batch)]
     began = time.time()
