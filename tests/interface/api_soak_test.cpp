@@ -4,7 +4,8 @@
 #include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; GCC ships no header for it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes(void);
 #endif
 
 #include <gtest/gtest.h>
