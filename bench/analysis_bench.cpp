@@ -128,7 +128,10 @@ bool HaveSox() {
 
 // Utterances of one corpus folder joined until target seconds (never past 299 s).
 bool CorpusSample(double target, const std::string& name, TSample& sample) {
-    const fs::path corpus = "/work/shared/corpus/ljspeech";
+    // The training corpus beside the checkout, as the training scripts find it.
+    const char* root = std::getenv("VOXTRAIL_CORPUS");
+    const fs::path corpus =
+        fs::path(root ? root : VX_SOURCE_DIR "/../shared/corpus") / "ljspeech";
     std::ifstream manifest(corpus / "manifest.tsv");
     if (!manifest || !HaveSox()) return false;
     std::string line;
