@@ -209,111 +209,94 @@ TEST(Lifecycle, ShutdownFreesHeldAnalysesAndStaleHandlesAreRefused) {
     EXPECT_EQ(VoxtrailShutdownLibrary(), 0u);
 }
 
-// The argument checks of every query, in their documented order.
-class QueryArguments : public StartedLibrary {
-protected:
-    void SetUp() override {
-        StartedLibrary::SetUp();
-        const auto settings = Settings(11);
-        a = Analyse(EvaluationSound("hello_world.wav"), "Hello world", &settings);
-        ASSERT_NE(a, nullptr);
-        ASSERT_EQ(VoxtrailGetNumSpeechTargets(a, &speechTargets), 0u);
-        ASSERT_EQ(VoxtrailGetNumGestures(a, &gestures), 0u);
-        ASSERT_EQ(VoxtrailGetNumPhonemes(a, &phonemes), 0u);
-        ASSERT_EQ(VoxtrailGetNumWords(a, &words), 0u);
-        ASSERT_GT(phonemes, 0);
-        ASSERT_EQ(words, 2);
-    }
-    void TearDown() override {
-        EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
-        StartedLibrary::TearDown();
-    }
-    VOXTRAIL_ANALYSIS* a = nullptr;
-    int32_t speechTargets = 0, gestures = 0, phonemes = 0, words = 0;
-};
-
-TEST_F(QueryArguments, Counts) {
-    EXPECT_EQ(VoxtrailGetNumSpeechTargets(a, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetNumGestures(a, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetNumPhonemes(a, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetNumWords(a, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    // The handle is checked before the output.
-    EXPECT_EQ(VoxtrailGetNumWords(nullptr, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    char foreign[64] = {};
-    EXPECT_EQ(VoxtrailGetNumWords(reinterpret_cast<VOXTRAIL_ANALYSIS*>(foreign), nullptr),
-              VOXTRAIL_INVALID_ANALYSIS_ERR);
-}
-
-TEST_F(QueryArguments, KeyCountsHideTheRestTrack) {
-    int32_t n = -1;
-    EXPECT_EQ(VoxtrailGetNumSpeechTargetKeys(a, 0, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetNumSpeechTargetKeys(a, -1, &n), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetNumSpeechTargetKeys(a, speechTargets, &n), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetNumSpeechTargetKeys(a, speechTargets - 1, &n), 0u);
-    EXPECT_EQ(VoxtrailGetNumGestureKeys(a, 0, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetNumGestureKeys(a, gestures, &n), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetNumGestureKeys(a, gestures - 1, &n), 0u);
-    EXPECT_EQ(VoxtrailGetNumGestureKeys(a, -1, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-}
-
-TEST_F(QueryArguments, KeysCheckTimeThenTrackThenKeyThenTheOtherOutputs) {
-    int32_t track = -1, keys = 0;
-    for (int32_t t = 0; t < speechTargets && track < 0; ++t) {
+// The argument checks of every query, in their documented order: each row breaks the first
+// argument the query checks, or passes a later one the earlier checks would have caught.
+TEST_F(StartedLibrary, QueriesCheckTheirArgumentsInTheDocumentedOrder) {
+    const auto settings = Settings(11);
+    VOXTRAIL_ANALYSIS* a = Analyse(EvaluationSound("hello_world.wav"), "Hello world", &settings);
+    ASSERT_NE(a, nullptr);
+    int32_t st = 0, ge = 0, ph = 0, wo = 0, track = -1, keys = 0, n = -1;
+    ASSERT_EQ(VoxtrailGetNumSpeechTargets(a, &st), 0u);
+    ASSERT_EQ(VoxtrailGetNumGestures(a, &ge), 0u);
+    ASSERT_EQ(VoxtrailGetNumPhonemes(a, &ph), 0u);
+    ASSERT_EQ(VoxtrailGetNumWords(a, &wo), 0u);
+    ASSERT_GT(ph, 0);
+    ASSERT_EQ(wo, 2);
+    for (int32_t t = 0; t < st && track < 0; ++t) {
         ASSERT_EQ(VoxtrailGetNumSpeechTargetKeys(a, t, &keys), 0u);
         if (keys > 0) track = t;
     }
     ASSERT_GE(track, 0);
     double v = 0;
+    char text[8], foreign[64] = {};
+    std::memset(text, 'x', sizeof text);
+    auto* alien = reinterpret_cast<VOXTRAIL_ANALYSIS*>(foreign);
+    const uint32_t kNull = VOXTRAIL_NULL_PARAMETER_ERR, kIndex = VOXTRAIL_INVALID_INDEX_ERR;
     using Getter =
         uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t, double*, double*, double*, double*);
-    for (Getter get : {Getter(VoxtrailGetSpeechTargetKey), Getter(VoxtrailGetGestureKey)}) {
-        const int32_t tracks = get == Getter(VoxtrailGetSpeechTargetKey) ? speechTargets : gestures;
-        EXPECT_EQ(get(a, -1, -1, nullptr, nullptr, nullptr, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-        EXPECT_EQ(get(a, -1, 0, &v, nullptr, nullptr, nullptr), VOXTRAIL_INVALID_INDEX_ERR);
-        EXPECT_EQ(get(a, tracks, 0, &v, nullptr, nullptr, nullptr), VOXTRAIL_INVALID_INDEX_ERR);
-        EXPECT_EQ(get(a, 0, -1, &v, nullptr, nullptr, nullptr), VOXTRAIL_INVALID_INDEX_ERR);
-        EXPECT_EQ(get(a, 0, 1 << 30, &v, nullptr, nullptr, nullptr), VOXTRAIL_INVALID_INDEX_ERR);
-    }
-    EXPECT_EQ(VoxtrailGetSpeechTargetKey(a, track, keys, &v, &v, &v, &v),
-              VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetSpeechTargetKey(a, track, 0, &v, nullptr, &v, &v),
-              VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetSpeechTargetKey(a, track, 0, &v, &v, nullptr, &v),
-              VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetSpeechTargetKey(a, track, 0, &v, &v, &v, nullptr),
-              VOXTRAIL_NULL_PARAMETER_ERR);
+    const Getter speech = VoxtrailGetSpeechTargetKey, gesture = VoxtrailGetGestureKey;
+    const struct {
+        const char* name;
+        uint32_t got, expected;
+    } rows[] = {
+        {"speech target count, no output", VoxtrailGetNumSpeechTargets(a, nullptr), kNull},
+        {"gesture count, no output", VoxtrailGetNumGestures(a, nullptr), kNull},
+        {"phoneme count, no output", VoxtrailGetNumPhonemes(a, nullptr), kNull},
+        {"word count, no output", VoxtrailGetNumWords(a, nullptr), kNull},
+        {"null handle before output", VoxtrailGetNumWords(nullptr, nullptr), kNull},
+        {"foreign handle", VoxtrailGetNumWords(alien, nullptr), VOXTRAIL_INVALID_ANALYSIS_ERR},
+        {"speech keys, no output", VoxtrailGetNumSpeechTargetKeys(a, 0, nullptr), kNull},
+        {"speech keys, track -1", VoxtrailGetNumSpeechTargetKeys(a, -1, &n), kIndex},
+        // The rest track after the last speech target is hidden.
+        {"speech keys, rest track", VoxtrailGetNumSpeechTargetKeys(a, st, &n), kIndex},
+        {"speech keys, last track", VoxtrailGetNumSpeechTargetKeys(a, st - 1, &n), 0u},
+        {"gesture keys, no output", VoxtrailGetNumGestureKeys(a, 0, nullptr), kNull},
+        {"gesture keys, past the end", VoxtrailGetNumGestureKeys(a, ge, &n), kIndex},
+        {"gesture keys, last track", VoxtrailGetNumGestureKeys(a, ge - 1, &n), 0u},
+        {"gesture keys, output before track", VoxtrailGetNumGestureKeys(a, -1, nullptr), kNull},
+        {"speech key, time first", speech(a, -1, -1, nullptr, nullptr, nullptr, nullptr), kNull},
+        {"speech key, track -1", speech(a, -1, 0, &v, nullptr, nullptr, nullptr), kIndex},
+        {"speech key, rest track", speech(a, st, 0, &v, nullptr, nullptr, nullptr), kIndex},
+        {"speech key, key -1", speech(a, 0, -1, &v, nullptr, nullptr, nullptr), kIndex},
+        {"speech key, key huge", speech(a, 0, 1 << 30, &v, nullptr, nullptr, nullptr), kIndex},
+        {"speech key, key past the end", speech(a, track, keys, &v, &v, &v, &v), kIndex},
+        {"speech key, no value", speech(a, track, 0, &v, nullptr, &v, &v), kNull},
+        {"speech key, no in slope", speech(a, track, 0, &v, &v, nullptr, &v), kNull},
+        {"speech key, no out slope", speech(a, track, 0, &v, &v, &v, nullptr), kNull},
+        {"gesture key, time first", gesture(a, -1, -1, nullptr, nullptr, nullptr, nullptr), kNull},
+        {"gesture key, track -1", gesture(a, -1, 0, &v, nullptr, nullptr, nullptr), kIndex},
+        {"gesture key, past the end", gesture(a, ge, 0, &v, nullptr, nullptr, nullptr), kIndex},
+        {"gesture key, key -1", gesture(a, 0, -1, &v, nullptr, nullptr, nullptr), kIndex},
+        {"gesture key, key huge", gesture(a, 0, 1 << 30, &v, nullptr, nullptr, nullptr), kIndex},
+        {"phoneme id, output first", VoxtrailGetPhonemeId(a, -1, nullptr), kNull},
+        {"phoneme id, past the end", VoxtrailGetPhonemeId(a, ph, &n), kIndex},
+        {"phoneme start, output first", VoxtrailGetPhonemeStartTime(a, -1, nullptr), kNull},
+        {"phoneme start, -1", VoxtrailGetPhonemeStartTime(a, -1, &v), kIndex},
+        {"phoneme end, output first", VoxtrailGetPhonemeEndTime(a, ph, nullptr), kNull},
+        {"phoneme end, past the end", VoxtrailGetPhonemeEndTime(a, ph, &v), kIndex},
+        {"word start, output first", VoxtrailGetWordStartTime(a, wo, nullptr), kNull},
+        {"word start, past the end", VoxtrailGetWordStartTime(a, wo, &v), kIndex},
+        {"word end, -1", VoxtrailGetWordEndTime(a, -1, &v), kIndex},
+        {"word text, buffer first", VoxtrailGetWordText(a, -1, 0, nullptr), kNull},
+        {"word text, index before size", VoxtrailGetWordText(a, wo, 0, text), kIndex},
+        {"word text, size 0", VoxtrailGetWordText(a, 0, 0, text), VOXTRAIL_INVALID_PARAMETER_ERR},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.got, row.expected) << row.name;
+    EXPECT_EQ(text[0], 'x'); // a refused query writes nothing
+
+    // The last valid index of each kind answers.
     double time = -1, value, in, out;
     EXPECT_EQ(VoxtrailGetSpeechTargetKey(a, track, keys - 1, &time, &value, &in, &out), 0u);
     EXPECT_GE(time, 0.0);
-}
-
-TEST_F(QueryArguments, PhonemesAndWordsCheckTheOutputBeforeTheIndex) {
-    int32_t id;
-    double s;
-    EXPECT_EQ(VoxtrailGetPhonemeId(a, -1, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetPhonemeId(a, phonemes, &id), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetPhonemeStartTime(a, -1, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetPhonemeStartTime(a, -1, &s), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetPhonemeEndTime(a, phonemes, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetPhonemeEndTime(a, phonemes, &s), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetWordStartTime(a, words, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetWordStartTime(a, words, &s), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetWordEndTime(a, -1, &s), VOXTRAIL_INVALID_INDEX_ERR);
-    id = -1;
-    EXPECT_EQ(VoxtrailGetPhonemeId(a, phonemes - 1, &id), 0u);
-    EXPECT_GE(id, 0);
-}
-
-TEST_F(QueryArguments, WordTextChecksBufferThenIndexThenSize) {
-    char text[8];
-    std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(VoxtrailGetWordText(a, -1, 0, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetWordText(a, words, 0, text), VOXTRAIL_INVALID_INDEX_ERR);
-    EXPECT_EQ(VoxtrailGetWordText(a, 0, 0, text), VOXTRAIL_INVALID_PARAMETER_ERR);
-    EXPECT_EQ(text[0], 'x');
+    n = -1;
+    EXPECT_EQ(VoxtrailGetPhonemeId(a, ph - 1, &n), 0u);
+    EXPECT_GE(n, 0);
+    // Word texts are cut to the buffer, terminated, and nothing past it is written.
     EXPECT_EQ(VoxtrailGetWordText(a, 0, 4, text), 0u);
     EXPECT_STREQ(text, "HEL");
     EXPECT_EQ(text[4], 'x');
     EXPECT_EQ(VoxtrailGetWordText(a, 1, sizeof text, text), 0u);
     EXPECT_STREQ(text, "WORLD");
+    EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
 }
