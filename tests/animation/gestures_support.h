@@ -1,4 +1,4 @@
-// Builders shared by the gesture-stage tests.
+// Builders and checks shared by the gesture-stage and lip-sync tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -71,7 +71,7 @@ inline void SilenceIdleMotion(TSpeechGesturesMap& map) {
     }
 }
 
-// Every track strictly ascending with finite values and slopes.
+// Every track strictly ascending with finite values, slopes and handles.
 inline void ExpectWellFormed(const TTrackList& tracks) {
     for (const TTrack& track : tracks) {
         const TKeyList& keys = track.Keys();
@@ -80,6 +80,8 @@ inline void ExpectWellFormed(const TTrackList& tracks) {
             ASSERT_TRUE(std::isfinite(key.Value())) << "track " << track.Index() << " key " << i;
             ASSERT_TRUE(std::isfinite(key.InSlope()));
             ASSERT_TRUE(std::isfinite(key.OutSlope()));
+            for (const TKeyHandle& h : {key.InHandle(), key.OutHandle()})
+                ASSERT_TRUE(std::isfinite(h.timeMs) && std::isfinite(h.value));
             if (i > 0) {
                 ASSERT_LT(keys[i - 1].TimeMs(), key.TimeMs()) << "track " << track.Index();
             }
