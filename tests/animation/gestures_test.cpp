@@ -180,8 +180,6 @@ TEST(GestureActions, SingleAndNoAction) {
     // Only idle motion: no eyebrows.
     EXPECT_TRUE(tracks[egcRaiseLeftEyebrow].Keys().IsEmpty());
     EXPECT_TRUE(tracks[egcRaiseRightEyebrow].Keys().IsEmpty());
-    for (int32_t g = 0; g < kGestureTrackCount; ++g)
-        EXPECT_EQ(tracks[g].Index(), g);
 }
 
 TEST(GestureActions, VariantsFollowTheWeightsOfTheType) {
@@ -285,20 +283,15 @@ TEST(GestureActions, KeyListAccessIsRangeChecked) {
 
 // --- Whole runs ---
 
-TEST(GesturesRun, SameSeedSameTracksOtherSeedOtherTracks) {
+// Same seed, same tracks (and well-formed ones): GesturesProperty, on random inputs.
+TEST(GesturesRun, OtherSeedOtherTracks) {
     const TPhonemeList list =
         SpeechWithEmphasisAt({300, 1500, 1900, 4000, 6100, 6500, 9000, 12000}, 15000);
     TGesturesGenerator generator(DefaultSpeechGesturesMap());
-    TTrackList a;
-    TTrackList b;
-    TTrackList c;
+    TTrackList a, c;
     ASSERT_EQ(generator.Run(list, a, 1234), 0);
     ASSERT_EQ(generator.Run(list, c, 1235), 0);
-    TGesturesGenerator other(DefaultSpeechGesturesMap());
-    ASSERT_EQ(other.Run(list, b, 1234), 0);
-    EXPECT_TRUE(SameTracks(a, b));
     EXPECT_FALSE(SameTracks(a, c));
-    ExpectWellFormed(a);
 }
 
 std::string gTraced;
