@@ -17,18 +17,27 @@ double RmsDifference(const TLoaded& loaded, const std::vector<int>& expected, si
     return std::sqrt(sum / double(to - from));
 }
 
-TEST(WaveInfo, CanonicalMonoAndFrameCountsOfMultiChannelData) {
-    TInfo mono = Info(getWaveFileInfo, Fixture("pcm16_mono_22050.wav"));
-    EXPECT_TRUE(mono.ok);
-    EXPECT_EQ(mono.bits, 16u);
-    EXPECT_EQ(mono.rate, 22050u);
-    EXPECT_EQ(mono.channels, 1u);
-    EXPECT_EQ(mono.count, 2205u);
-    EXPECT_TRUE(mono.pcm);
-    TInfo stereo = Info(getWaveFileInfo, Fixture("pcm16_stereo_16000.wav"));
-    EXPECT_EQ(stereo.channels, 2u);
-    EXPECT_EQ(stereo.count, 1600u);
-    EXPECT_EQ(Info(getWaveFileInfo, Fixture("pcm8_stereo_8000.wav")).count, 800u);
+// The fact reader tells what the loader reads: rate, bits and frames (channels before mixing).
+TEST(WaveInfo, AgreesWithTheLoader) {
+    const struct {
+        const char* file;
+        uint32_t channels;
+    } cases[] = {
+        {"pcm16_mono_22050.wav", 1}, {"pcm16_stereo_16000.wav", 2}, {"pcm8_stereo_8000.wav", 2},
+        {"pcm16_3ch_8000.wav", 3},   {"list_chunks.wav", 1},        {"stream_ffff.wav", 1},
+        {"stream_zero.wav", 1},      {"oversize_data.wav", 1},
+    };
+    for (const auto& c : cases) {
+        const TInfo info = Info(getWaveFileInfo, Fixture(c.file));
+        const TLoaded loaded = Load(loadWaveFile, Fixture(c.file));
+        ASSERT_TRUE(info.ok && loaded.ok) << c.file;
+        EXPECT_TRUE(info.pcm) << c.file;
+        EXPECT_EQ(info.channels, c.channels) << c.file;
+        EXPECT_EQ(loaded.channels, 1u) << c.file;
+        EXPECT_EQ(info.rate, loaded.rate) << c.file;
+        EXPECT_EQ(info.bits, loaded.bits) << c.file;
+        EXPECT_EQ(info.count, loaded.count) << c.file;
+    }
 }
 
 TEST(WaveInfo, AdpcmCountsAsSixteenBitPcmAndOtherTagsDoNot) {
@@ -116,7 +125,6 @@ TEST(WaveLoad, ChunkOrderPadBytesAndForeignChunks) {
     ASSERT_TRUE(listed.ok);
     EXPECT_EQ(listed.count, 800u);
     EXPECT_LE(RmsDifference(listed, Sine(800, 8000, 250, 4000), 0, 800), 0.6);
-    EXPECT_EQ(Info(getWaveFileInfo, Fixture("list_chunks.wav")).count, 800u);
     // The loader walks every chunk; only the fact reader insists on fmt first.
     TLoaded reversed = Load(loadWaveFile, Fixture("data_before_fmt.wav"));
     ASSERT_TRUE(reversed.ok);
@@ -125,12 +133,10 @@ TEST(WaveLoad, ChunkOrderPadBytesAndForeignChunks) {
 
 TEST(WaveLoad, StreamedAndLyingSizesReadWhatIsThere) {
     for (const char* name : {"stream_ffff.wav", "stream_zero.wav"}) {
-        EXPECT_EQ(Info(getWaveFileInfo, Fixture(name)).count, 1000u) << name;
         TLoaded r = Load(loadWaveFile, Fixture(name));
         EXPECT_TRUE(r.ok) << name;
         EXPECT_EQ(r.count, 1000u) << name;
     }
-    EXPECT_EQ(Info(getWaveFileInfo, Fixture("oversize_data.wav")).count, 500u);
     TLoaded over = Load(loadWaveFile, Fixture("oversize_data.wav"));
     EXPECT_TRUE(over.ok);
     EXPECT_EQ(over.count, 500u);
