@@ -13,6 +13,7 @@ try:
 except ImportError:
     sys.exit(77)
 import common  # noqa: E402
+import mix_labels  # noqa: E402
 import model  # noqa: E402
 import train  # noqa: E402
 
@@ -64,6 +65,41 @@ class BoundaryWeightsTest(unittest.TestCase):
     def test_factor_one_is_plain(self):
         y = torch.tensor([[1, 2, 2, 3, -1]])
         self.assertEqual(train.boundary_weights(y, 1.0).tolist(), [[1, 1, 1, 1, 0]])
+
+
+class MixedLabelsTest(unittest.TestCase):
+    def test_phone_edges_meet_halfway_and_pauses_fill_the_gaps(self):
+        teacher = [(0.0, 0.10, 0), (0.10, 0.30, 5), (0.30, 0.50, 8), (0.50, 0.60, 0)]
+        ours = [(0.0, 0.14, 0), (0.14, 0.28, 5), (0.28, 0.40, 0), (0.40, 0.56, 8),
+                (0.56, 0.64, 0)]
+        mixed, same = mix_labels.mixed(teacher, ours)
+        self.assertTrue(same)
+        expected = [(0.0, 0.12, 0), (0.12, 0.29, 5), (0.29, 0.35, 0), (0.35, 0.53, 8),
+                    (0.53, 0.64, 0)]
+        for got, want in zip(mixed, expected):
+            self.assertAlmostEqual(got[0], want[0])
+            self.assertAlmostEqual(got[1], want[1])
+            self.assertEqual(got[2], want[2])
+        self.assertEqual(len(mixed), len(expected))
+
+    def test_other_phones_keep_the_teachers_labels(self):
+        teacher = [(0.0, 0.2, 5), (0.2, 0.4, 8)]
+        self.assertEqual(mix_labels.mixed(teacher, [(0.0, 0.4, 5)]), (teacher, False))
+
+
+@unittest.skipUnless(os.path.isdir(common.CORPUS), "no speech corpus beside the checkout")
+class KeptOutVoicesTest(unittest.TestCase):
+    def test_no_kept_out_utterance_or_speaker_is_trained_on(self):
+        for corpus in common.CORPORA:
+            rows = common.read_manifest(corpus)
+            train_rows, dev_rows = common.split(rows)
+            kept = common.unseen(rows)
+            used = {r["id"] for r in train_rows + dev_rows}
+            self.assertFalse(used & {r["id"] for r in kept}, corpus)
+            self.assertEqual(len(used) + len(kept), len(rows), corpus)
+            if corpus == "speechocean":
+                self.assertFalse({r["speaker"] for r in train_rows + dev_rows} &
+                                 {r["speaker"] for r in kept})
 
 
 if __name__ == "__main__":
