@@ -1,6 +1,8 @@
 // Runs a suite under a QApplication on the offscreen platform, with settings kept apart.
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "kvstyle.h"
@@ -12,6 +14,11 @@ int main(int argc, char** argv) {
     QApplication::setStyle(new KvHostStyle);
     QCoreApplication::setOrganizationName(QStringLiteral("VoxtrailTest"));
     QCoreApplication::setApplicationName(QStringLiteral("KorvelTest"));
+    // CTest runs the cases as parallel processes: each keeps its settings to itself, so one
+    // case's remembered paths never reach another.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
