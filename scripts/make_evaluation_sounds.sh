@@ -12,8 +12,9 @@ trap 'rm -rf "$tmp"' EXIT
 while IFS='|' read -r name voice opts text; do
     [ -n "$name" ] || continue
     espeak-ng -v "$voice" -s 150 -w "$tmp/$name.raw.wav" "$text"
+    # No dither: the same fixtures on every machine.
     # shellcheck disable=SC2086
-    sox -q "$tmp/$name.raw.wav" $opts "$out/$name"
+    sox -q -D "$tmp/$name.raw.wav" $opts "$out/$name"
     printf '%s\n' "$text" > "$out/${name%.*}.txt"
 done <<'LIST'
 hello_world.wav|en-us|-r 16000 -b 16 -c 1|Hello world. This is a test of automatic lip synchronization.
