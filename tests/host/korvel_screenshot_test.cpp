@@ -10,24 +10,39 @@
 
 namespace {
 
-TEST(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
-    const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_screenshot.png");
-    QFile::remove(shot);
+// Runs korvel with args in a fresh Xvfb screen; false (with the reason in output) when it
+// did not finish or failed.
+bool RunKorvel(const QString& xvfb, const QStringList& args, QString& output) {
     QProcess korvel;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     korvel.setProcessEnvironment(env);
     korvel.setProcessChannelMode(QProcess::MergedChannels);
-    korvel.start(xvfb, {QStringLiteral("-a"), QStringLiteral("-s"),
-                        QStringLiteral("-screen 0 1280x800x24"), QStringLiteral(KORVEL_EXECUTABLE),
-                        QStringLiteral("--figure"),
-                        QStringLiteral(KV_SOURCE_DIR "/host/figures/parlo_head.cr2"),
-                        QStringLiteral("--show-pane"), QStringLiteral("KvParloPane"),
-                        QStringLiteral("--screenshot"), shot});
-    ASSERT_TRUE(korvel.waitForFinished(90000)) << "korvel did not finish";
-    ASSERT_EQ(korvel.exitCode(), 0) << korvel.readAll().toStdString();
+    korvel.start(xvfb, QStringList{QStringLiteral("-a"), QStringLiteral("-s"),
+                                   QStringLiteral("-screen 0 1280x800x24"),
+                                   QStringLiteral(KORVEL_EXECUTABLE)} +
+                           args);
+    if (!korvel.waitForFinished(90000)) {
+        output = QStringLiteral("korvel did not finish");
+        return false;
+    }
+    output = QString::fromUtf8(korvel.readAll());
+    return korvel.exitCode() == 0;
+}
+
+TEST(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_screenshot.png");
+    QFile::remove(shot);
+    QString output;
+    ASSERT_TRUE(RunKorvel(xvfb,
+                          {QStringLiteral("--figure"),
+                           QStringLiteral(KV_SOURCE_DIR "/host/figures/parlo_head.cr2"),
+                           QStringLiteral("--show-pane"), QStringLiteral("KvParloPane"),
+                           QStringLiteral("--screenshot"), shot},
+                          output))
+        << output.toStdString();
 
     QImage window(shot);
     ASSERT_FALSE(window.isNull()) << "no screenshot at " << shot.toStdString();
@@ -74,21 +89,15 @@ TEST(KorvelScreenshot, AnalyzedFigureSpeaksWithItsKeysOnTheTimeline) {
     if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
     const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_analyzed.png");
     QFile::remove(shot);
-    QProcess korvel;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    korvel.setProcessEnvironment(env);
-    korvel.setProcessChannelMode(QProcess::MergedChannels);
-    korvel.start(xvfb, {QStringLiteral("-a"), QStringLiteral("-s"),
-                        QStringLiteral("-screen 0 1280x800x24"), QStringLiteral(KORVEL_EXECUTABLE),
-                        QStringLiteral("--figure"),
-                        QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
-                        QStringLiteral("--script"),
-                        QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js"),
-                        QStringLiteral("--screenshot"), shot});
-    ASSERT_TRUE(korvel.waitForFinished(90000)) << "korvel did not finish";
-    const QString output = QString::fromUtf8(korvel.readAll());
-    ASSERT_EQ(korvel.exitCode(), 0) << output.toStdString();
+    QString output;
+    ASSERT_TRUE(RunKorvel(
+        xvfb,
+        {QStringLiteral("--figure"),
+         QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
+         QStringLiteral("--script"), QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js"),
+         QStringLiteral("--screenshot"), shot},
+        output))
+        << output.toStdString();
     ASSERT_TRUE(output.contains(QLatin1String("analysed"))) << output.toStdString();
 
     QImage window(shot);
