@@ -1,5 +1,7 @@
 #include "analysis_output.h"
 
+#include "phoneme_data.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -7,16 +9,6 @@
 namespace Vantrix {
 
 namespace {
-
-const char* const kIdentityNames[41] = {
-    "iy", "ih", "eh", "ey", "ae", "aa", "aw", "ay", "ah", "ao", "oy", "ow", "uh", "uw",
-    "er", "ax", "s",  "sh", "z",  "zh", "f",  "th", "v",  "dh", "m",  "n",  "ng", "l",
-    "r",  "w",  "y",  "hh", "b",  "d",  "jh", "g",  "p",  "t",  "k",  "ch", "sil"};
-
-const char* const kGestureNames[11] = {
-    "Raise Left Eyebrow",  "Raise Right Eyebrow", "Blink Left",       "Blink Right",
-    "Head Bend",           "Head Side-Side",      "Head Twist",       "Left Eye Side-Side",
-    "Right Eye Side-Side", "Left Eye Up-Down",    "Right Eye Up-Down"};
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0.
 size_t Utf8Length(const std::string& s, size_t i) {
@@ -60,62 +52,64 @@ private:
     std::string& out;
 };
 
-using NumKeysQuery = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t*);
-using KeyQuery = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t, double*, double*, double*,
-                              double*);
-
-// Tracks with all their keys as a JSON array; gesture tracks also carry their channel name.
-uint32_t AppendTracks(TJson& json, VOXTRAIL_ANALYSIS* analysis, int32_t tracks, bool named,
-                      NumKeysQuery numKeys, KeyQuery getKey) {
+void AppendKeys(TJson& json, const std::vector<TResultKey>& keys) {
     json.Raw("[");
-    for (int32_t t = 0; t < tracks; ++t) {
+    for (size_t k = 0; k < keys.size(); ++k) {
+        json.Raw(k ? ", {" : "{");
+        json.Key("time");
+        json.Number(keys[k].time);
+        json.Raw(", ");
+        json.Key("value");
+        json.Number(keys[k].value);
+        json.Raw(", ");
+        json.Key("inSlope");
+        json.Number(keys[k].inSlope);
+        json.Raw(", ");
+        json.Key("outSlope");
+        json.Number(keys[k].outSlope);
+        json.Raw("}");
+    }
+    json.Raw("]");
+}
+
+// Tracks with all their keys as a JSON array, with their names when they have one.
+void AppendTracks(TJson& json, const std::vector<TResultTrack>& tracks) {
+    json.Raw("[");
+    for (size_t t = 0; t < tracks.size(); ++t) {
         json.Raw(t ? ", {" : "{");
         json.Key("index");
-        json.Integer(t);
+        json.Integer(int32_t(t));
         json.Raw(", ");
-        if (named) {
-            const char* name = GestureName(t);
+        if (!tracks[t].name.empty()) {
             json.Key("name");
-            json.String(name ? name : "");
+            json.String(tracks[t].name);
             json.Raw(", ");
         }
         json.Key("keys");
-        int32_t count = 0;
-        if (uint32_t code = numKeys(analysis, t, &count)) return code;
-        json.Raw("[");
-        for (int32_t k = 0; k < count; ++k) {
-            double time, value, inSlope, outSlope;
-            if (uint32_t code = getKey(analysis, t, k, &time, &value, &inSlope, &outSlope))
-                return code;
-            json.Raw(k ? ", {" : "{");
-            json.Key("time");
-            json.Number(time);
-            json.Raw(", ");
-            json.Key("value");
-            json.Number(value);
-            json.Raw(", ");
-            json.Key("inSlope");
-            json.Number(inSlope);
-            json.Raw(", ");
-            json.Key("outSlope");
-            json.Number(outSlope);
-            json.Raw("}");
-        }
-        json.Raw("]}");
+        AppendKeys(json, tracks[t].keys);
+        json.Raw("}");
     }
     json.Raw("]");
-    return VOXTRAIL_NOERR;
+}
+
+void AppendWords(TJson& json, const std::vector<TResultWord>& words) {
+    json.Raw("[");
+    for (size_t i = 0; i < words.size(); ++i) {
+        json.Raw(i ? ", {" : "{");
+        json.Key("text");
+        json.String(words[i].text);
+        json.Raw(", ");
+        json.Key("start");
+        json.Number(words[i].start);
+        json.Raw(", ");
+        json.Key("end");
+        json.Number(words[i].end);
+        json.Raw("}");
+    }
+    json.Raw("]");
 }
 
 } // namespace
-
-const char* PhonemeIdentityName(int32_t id) {
-    return id >= 0 && id < 41 ? kIdentityNames[id] : nullptr;
-}
-
-const char* GestureName(int32_t index) {
-    return index >= 0 && index < 11 ? kGestureNames[index] : nullptr;
-}
 
 std::string JsonString(const std::string& text) {
     std::string out;
@@ -171,110 +165,96 @@ std::string JsonNumber(double value) {
     return std::string(text, result.ptr);
 }
 
-uint32_t FormatJson(VOXTRAIL_ANALYSIS* analysis, const std::string& soundPath,
-                    int32_t framesPerSecond, std::string& out) {
+void FormatJson(const TAnalysisResult& result, std::string& out) {
     TJson json(out);
-    int32_t phonemes = 0, words = 0, speechTargets = 0, gestures = 0;
-    if (uint32_t code = VoxtrailGetNumPhonemes(analysis, &phonemes)) return code;
-    if (uint32_t code = VoxtrailGetNumWords(analysis, &words)) return code;
-    if (uint32_t code = VoxtrailGetNumSpeechTargets(analysis, &speechTargets)) return code;
-    if (uint32_t code = VoxtrailGetNumGestures(analysis, &gestures)) return code;
-
-    double duration = 0.0;
-    if (phonemes > 0)
-        if (uint32_t code = VoxtrailGetPhonemeEndTime(analysis, phonemes - 1, &duration))
-            return code;
-
     json.Raw("{");
     json.Key("sound");
     json.Raw("{");
     json.Key("path");
-    json.String(soundPath);
+    json.String(result.soundPath);
     json.Raw(", ");
     json.Key("durationSeconds");
-    json.Number(duration);
+    json.Number(result.duration);
     json.Raw("}, ");
     json.Key("framesPerSecond");
-    json.Integer(framesPerSecond);
+    json.Integer(result.framesPerSecond);
     json.Raw(", ");
+    if (!result.shapes.empty()) {
+        json.Key("shapes");
+        json.String(result.shapes);
+        json.Raw(", ");
+    }
+    json.Key("wordSource");
+    json.String(result.wordSource);
+    json.Raw(", ");
+    if (result.wordSource != "transcript" && result.wordSource != "none") {
+        json.Key("recognizedWords");
+        AppendWords(json, result.recognizedWords);
+        json.Raw(", ");
+    }
 
     json.Key("phonemes");
     json.Raw("[");
-    for (int32_t i = 0; i < phonemes; ++i) {
-        int32_t id;
-        double start, end;
-        if (uint32_t code = VoxtrailGetPhonemeId(analysis, i, &id)) return code;
-        if (uint32_t code = VoxtrailGetPhonemeStartTime(analysis, i, &start)) return code;
-        if (uint32_t code = VoxtrailGetPhonemeEndTime(analysis, i, &end)) return code;
-        const char* name = PhonemeIdentityName(id);
+    for (size_t i = 0; i < result.phonemes.size(); ++i) {
+        const TResultSegment& segment = result.phonemes[i];
+        const char* name = PhonemeIdentityName(segment.id);
         json.Raw(i ? ", {" : "{");
         json.Key("id");
-        json.Integer(id);
+        json.Integer(segment.id);
         json.Raw(", ");
         json.Key("name");
         json.String(name ? name : "");
         json.Raw(", ");
         json.Key("start");
-        json.Number(start);
+        json.Number(segment.start);
         json.Raw(", ");
         json.Key("end");
-        json.Number(end);
+        json.Number(segment.end);
         json.Raw("}");
     }
     json.Raw("], ");
 
     json.Key("words");
-    json.Raw("[");
-    for (int32_t i = 0; i < words; ++i) {
-        char buffer[1024];
-        double start, end;
-        if (uint32_t code = VoxtrailGetWordText(analysis, i, sizeof buffer, buffer)) return code;
-        if (uint32_t code = VoxtrailGetWordStartTime(analysis, i, &start)) return code;
-        if (uint32_t code = VoxtrailGetWordEndTime(analysis, i, &end)) return code;
-        json.Raw(i ? ", {" : "{");
-        json.Key("text");
-        json.String(buffer);
-        json.Raw(", ");
-        json.Key("start");
-        json.Number(start);
-        json.Raw(", ");
-        json.Key("end");
-        json.Number(end);
-        json.Raw("}");
-    }
-    json.Raw("], ");
-
+    AppendWords(json, result.words);
+    json.Raw(", ");
     json.Key("speechTargets");
-    if (uint32_t code = AppendTracks(json, analysis, speechTargets, false,
-                                     VoxtrailGetNumSpeechTargetKeys, VoxtrailGetSpeechTargetKey))
-        return code;
+    AppendTracks(json, result.speechTargets);
     json.Raw(", ");
     json.Key("gestures");
-    if (uint32_t code = AppendTracks(json, analysis, gestures, true, VoxtrailGetNumGestureKeys,
-                                     VoxtrailGetGestureKey))
-        return code;
+    AppendTracks(json, result.gestures);
     json.Raw("}\n");
-    return VOXTRAIL_NOERR;
 }
 
-uint32_t FormatTsv(VOXTRAIL_ANALYSIS* analysis, std::string& out) {
-    int32_t phonemes = 0;
-    if (uint32_t code = VoxtrailGetNumPhonemes(analysis, &phonemes)) return code;
-    for (int32_t i = 0; i < phonemes; ++i) {
-        int32_t id;
-        double start, end;
-        if (uint32_t code = VoxtrailGetPhonemeId(analysis, i, &id)) return code;
-        if (uint32_t code = VoxtrailGetPhonemeStartTime(analysis, i, &start)) return code;
-        if (uint32_t code = VoxtrailGetPhonemeEndTime(analysis, i, &end)) return code;
-        const char* name = PhonemeIdentityName(id);
-        out += JsonNumber(start);
+void FormatTsv(const TAnalysisResult& result, std::string& out) {
+    for (const TResultSegment& segment : result.phonemes) {
+        const char* name = PhonemeIdentityName(segment.id);
+        out += JsonNumber(segment.start);
         out += '\t';
-        out += JsonNumber(end);
+        out += JsonNumber(segment.end);
         out += '\t';
         out += name ? name : "";
         out += '\n';
     }
-    return VOXTRAIL_NOERR;
+}
+
+std::string FormatPhonemeData(const TAnalysisResult& result) {
+    // The plug-in's file, written from a result: the same bytes as the handle's rendering.
+    constexpr size_t kWordTextLimit = 255;
+    std::string out = "PHONEME DATA:\r\n";
+    for (const TResultSegment& segment : result.phonemes) {
+        out += segment.id >= 0 && segment.id < kPhonemeDataNameCount ? kPhonemeDataNames[segment.id]
+                                                                     : "";
+        out += '\t' + FormatStreamDouble(segment.start) + '\t' + FormatStreamDouble(segment.end);
+        out += "\r\n";
+    }
+    out += "\r\nWORD DATA:\r\n";
+    for (const TResultWord& word : result.words) {
+        out += word.text.substr(0, kWordTextLimit);
+        out += '\t' + FormatStreamDouble(word.start) + '\t' + FormatStreamDouble(word.end);
+        out += "\r\n";
+    }
+    out += "\r\n";
+    return out;
 }
 
 } // namespace Vantrix

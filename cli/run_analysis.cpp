@@ -1,0 +1,251 @@
+#include "run_analysis.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "voxtrail.h"
+
+#ifdef VOXTRAIL_WITH_WORDS
+#include "word_recognizer.h"
+#endif
+
+#ifndef VOXTRAIL_INSTALLED_DATA
+#define VOXTRAIL_INSTALLED_DATA ""
+#endif
+// The installed data relative to the installed tool: "../share/voxtrail/KvParlo/Data".
+#ifndef VOXTRAIL_DATA_FROM_BIN
+#define VOXTRAIL_DATA_FROM_BIN ""
+#endif
+#ifndef VOXTRAIL_SOURCE_DATA
+#define VOXTRAIL_SOURCE_DATA ""
+#endif
+
+namespace Vantrix {
+
+namespace {
+
+bool IsDirectory(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) return false;
+    text = buffer.str();
+    return true;
+}
+
+// Reads a transcript file; false, with the reason in error, for anything that is not a
+// readable text file (a folder reads as empty, a NUL byte would cut the text short).
+bool ReadTranscript(const std::string& path, std::string& text, std::string& error) {
+    const char* problem = nullptr;
+    if (IsDirectory(path))
+        problem = "is a folder, not a text file";
+    else if (!ReadFile(path, text))
+        problem = "cannot be read";
+    else if (text.find('\0') != std::string::npos)
+        problem = "holds a NUL byte: it is not a text file";
+    if (!problem) return true;
+    error = "the transcript file '" + path + "' " + problem;
+    return false;
+}
+
+// The sound's name with its extension replaced by .txt.
+std::string TranscriptBeside(const std::string& sound) {
+    const size_t slash = sound.find_last_of('/');
+    const size_t dot = sound.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? sound.substr(0, dot) : sound) + ".txt";
+}
+
+// The data beside this executable as installed, whatever prefix the install was given; empty
+// when there is none (a build tree).
+std::string DataBesideExecutable() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !*VOXTRAIL_DATA_FROM_BIN) return "";
+    const std::filesystem::path data =
+        std::filesystem::weakly_canonical(self.parent_path() / VOXTRAIL_DATA_FROM_BIN, error);
+    return !error && IsDirectory(data.string()) ? data.string() : "";
+}
+
+std::string ErrorText(uint32_t code) {
+    char text[1024] = {};
+    VoxtrailGetErrorString(code, sizeof text, text);
+    return text;
+}
+
+// The failure's detail (the engine appends it in brackets); the message when there is none.
+std::string DetailOf(uint32_t code) {
+    const std::string text = ErrorText(code);
+    const size_t open = text.rfind(" [");
+    if (open == std::string::npos || text.back() != ']') return text;
+    return text.substr(open + 2, text.size() - open - 3);
+}
+
+// An analysis failure in the user's terms: which of their inputs, and what is wrong with it,
+// with the engine's code name for reference.
+std::string AnalysisFailure(uint32_t code, const std::string& sound, const std::string& config) {
+    const std::string text = ErrorText(code);
+    const std::string name = " (" + text.substr(0, text.find(':')) + ")";
+    const std::string detail = DetailOf(code);
+    switch (code) {
+    case VOXTRAIL_CONFIG_PARSE_ERROR:
+        return "the configuration file '" + config + "' is invalid: " + detail + name;
+    case VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR:
+        return "cannot read the sound '" + sound + "': " + detail + name;
+    case VOXTRAIL_ANALYSIS_FAILED_ERR:
+        return "the analysis of '" + sound + "' failed: " + detail + name;
+    case VOXTRAIL_INVALID_PARAMETER_ERR:
+        return detail + name;
+    default:
+        return sound + ": " + text;
+    }
+}
+
+void Warn(const std::string& sound, const std::string& text, bool several) {
+    if (several)
+        std::fprintf(stderr, "voxtrail: %s: %s\n", sound.c_str(), text.c_str());
+    else
+        std::fprintf(stderr, "voxtrail: %s\n", text.c_str());
+}
+
+// Runs the engine on one sound with transcript (nullptr: the phoneme loop) into result.
+int RunEngine(const TOptions& options, const std::string& sound, const char* transcript,
+              TAnalysisResult& result, std::string& error) {
+    VOXTRAIL_ANALYSIS_SETTINGS settings = {};
+    settings.size = sizeof settings;
+    settings.framesPerSecond = options.fps;
+    settings.fastFlag = options.fast ? 1 : 0;
+    settings.randomSeed = options.seed;
+    settings.configFile = options.config.empty() ? nullptr : options.config.c_str();
+
+    VOXTRAIL_ANALYSIS* analysis = nullptr;
+    uint32_t code = VoxtrailGetAnalysis(&analysis, sound.c_str(), transcript, &settings);
+    if (code != VOXTRAIL_NOERR) {
+        error = AnalysisFailure(code, sound, options.config);
+        return kExitFailure;
+    }
+    // A warning of the engine rides on the success message, until the next call.
+    const std::string success = ErrorText(VOXTRAIL_NOERR);
+    const size_t warning = success.find(" [warning: ");
+    if (warning != std::string::npos && success.back() == ']')
+        Warn(sound, success.substr(warning + 2, success.size() - warning - 3),
+             options.sounds.size() > 1);
+
+    code = ReadAnalysis(analysis, result);
+    VoxtrailFreeAnalysis(&analysis);
+    if (code != VOXTRAIL_NOERR) {
+        error = "reading the analysis failed: " + ErrorText(code);
+        return kExitFailure;
+    }
+    return 0;
+}
+
+#ifdef VOXTRAIL_WITH_WORDS
+// The recognised words as a transcript; false with error when the recogniser cannot run.
+bool RecognizeWords(const std::string& sound, TAnalysisResult& result, std::string& error) {
+    std::string problem;
+    const std::unique_ptr<IWordRecognizer> recognizer = CreatePocketSphinxRecognizer("", problem);
+    TWordRecognition recognition;
+    if (!recognizer || !recognizer->Recognize(sound, recognition, problem)) {
+        error = "word recognition failed for '" + sound + "': " + problem;
+        return false;
+    }
+    result.wordSource = recognition.recognizer;
+    for (const TRecognizedWord& word : recognition.words)
+        result.recognizedWords.push_back({word.text, word.start, word.end});
+    return true;
+}
+#endif
+
+// Nothing was recognised: a closed mouth rather than the phoneme loop's guesses in noise.
+void CloseMouth(TAnalysisResult& result) {
+    result.phonemes = {{40, 0.0, result.duration}};
+    result.words.clear();
+    for (TResultTrack& track : result.speechTargets)
+        track.keys.clear();
+}
+
+} // namespace
+
+std::string DataFolder(const TOptions& options) {
+    if (!options.data.empty()) return options.data;
+    if (const char* env = std::getenv("VOXTRAIL_DATA"); env && *env) return env;
+    if (const std::string beside = DataBesideExecutable(); !beside.empty()) return beside;
+    if (*VOXTRAIL_INSTALLED_DATA && IsDirectory(VOXTRAIL_INSTALLED_DATA))
+        return VOXTRAIL_INSTALLED_DATA;
+    return VOXTRAIL_SOURCE_DATA;
+}
+
+int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisResult& result,
+                 std::string& error) {
+    const bool several = options.sounds.size() > 1;
+    std::string text;
+    bool haveText = false;
+    if (!options.textFile.empty()) {
+        if (!ReadTranscript(options.textFile, text, error)) return kExitFailure;
+        haveText = true;
+    } else if (options.haveText) {
+        text = options.text;
+        haveText = true;
+    } else if (const std::string beside = TranscriptBeside(sound); IsRegularFile(beside)) {
+        if (!ReadTranscript(beside, text, error)) return kExitFailure;
+        haveText = true;
+    }
+    const bool hasWords = text.find_first_not_of(" \t\r\n") != std::string::npos;
+
+    result = {};
+    result.soundPath = sound;
+    result.framesPerSecond = options.fps;
+    result.shapes = options.shapes;
+    bool recognized = false;
+    if (haveText) {
+        result.wordSource = hasWords ? "transcript" : "none";
+    } else if (options.recognizer == "words") {
+#ifdef VOXTRAIL_WITH_WORDS
+        if (!RecognizeWords(sound, result, error)) return kExitFailure;
+        recognized = true;
+        for (const TResultWord& word : result.recognizedWords)
+            text += (text.empty() ? "" : " ") + word.text;
+#endif
+    }
+    const std::string source = result.wordSource;
+    const std::vector<TResultWord> heard = result.recognizedWords;
+    const char* transcript =
+        text.find_first_not_of(" \t\r\n") != std::string::npos ? text.c_str() : nullptr;
+    if (const int status = RunEngine(options, sound, transcript, result, error)) return status;
+    result.soundPath = sound;
+    result.framesPerSecond = options.fps;
+    result.shapes = options.shapes;
+    result.wordSource = source;
+    result.recognizedWords = heard;
+
+    if (recognized && !transcript) {
+        CloseMouth(result);
+    } else if (transcript && hasWords && result.words.empty()) {
+        // The engine falls back to finding phonemes alone; the user should know the text went
+        // unused.
+        Warn(sound,
+             "warning: no word of the transcript could be aligned; the phonemes were found "
+             "without it",
+             several);
+    }
+    return 0;
+}
+
+} // namespace Vantrix
