@@ -237,6 +237,17 @@ void FormatTsv(const TAnalysisResult& result, std::string& out) {
     }
 }
 
+std::string Render(const TAnalysisResult& result, const TOptions& options) {
+    std::string out;
+    if (options.format == "tsv")
+        FormatTsv(result, out);
+    else if (options.format == "phonemedata")
+        out = FormatPhonemeData(result);
+    else
+        FormatJson(result, out);
+    return out;
+}
+
 std::string FormatPhonemeData(const TAnalysisResult& result) {
     // The plug-in's file, written from a result: the same bytes as the handle's rendering.
     constexpr size_t kWordTextLimit = 255;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis_result.h"
+#include "options.h"
 
 namespace Vantrix {
 
@@ -18,6 +19,9 @@ void FormatJson(const TAnalysisResult& result, std::string& out);
 
 // One line per phoneme segment: start, end and name, tab-separated.
 void FormatTsv(const TAnalysisResult& result, std::string& out);
+
+// The result in the format the options ask for.
+std::string Render(const TAnalysisResult& result, const TOptions& options);
 
 // The plug-in's phoneme data file of a result (see phoneme_data.h).
 std::string FormatPhonemeData(const TAnalysisResult& result);

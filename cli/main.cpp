@@ -8,7 +8,9 @@
 
 #include "analysis_output.h"
 #include "options.h"
+#include "plot_svg.h"
 #include "run_analysis.h"
+#include "shapes.h"
 #include "voxtrail.h"
 
 namespace {
@@ -43,18 +45,6 @@ std::string WriteAtomically(const std::string& path, const std::string& text) {
     return problem;
 }
 
-// The result in the requested format.
-std::string Render(const TAnalysisResult& result, const TOptions& options) {
-    std::string out;
-    if (options.format == "tsv")
-        FormatTsv(result, out);
-    else if (options.format == "phonemedata")
-        out = FormatPhonemeData(result);
-    else
-        FormatJson(result, out);
-    return out;
-}
-
 int Emit(const std::string& out, const std::string& path) {
     if (path.empty() || path == "-") {
         if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
@@ -73,7 +63,12 @@ int Emit(const std::string& out, const std::string& path) {
     return 0;
 }
 
-int Run(const TOptions& options) {
+int Run(TOptions& options) {
+    std::string error;
+    if (!ResolveShapes(options, error)) {
+        std::fprintf(stderr, "voxtrail: %s\n", error.c_str());
+        return kExitUsage;
+    }
     const std::string data = DataFolder(options);
     const uint32_t code = VoxtrailStartupLibrary(data.c_str());
     if (code != VOXTRAIL_NOERR) {
@@ -85,14 +80,23 @@ int Run(const TOptions& options) {
         return kExitFailure;
     }
     TAnalysisResult result;
-    std::string error;
     const int status = AnalyseSound(options, options.sounds.front(), result, error);
     VoxtrailShutdownLibrary();
     if (status != 0) {
         std::fprintf(stderr, "voxtrail: %s\n", error.c_str());
         return status;
     }
-    return Emit(Render(result, options), options.output);
+    NameSpeechTargets(options, result);
+    std::string out;
+    if (options.command == "plot") {
+        if (!RenderPlot(result, options, out, error)) {
+            std::fprintf(stderr, "voxtrail: %s\n", error.c_str());
+            return kExitFailure;
+        }
+    } else {
+        out = Render(result, options);
+    }
+    return Emit(out, options.output);
 }
 
 } // namespace
