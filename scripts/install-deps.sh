@@ -11,6 +11,7 @@ packages=(
     sox libsox-fmt-all espeak-ng
     python3 python3-numpy python3-torch
     qtbase5-dev qtscript5-dev qtmultimedia5-dev libqt5multimedia5-plugins xvfb xauth
+    blender
 )
 if [ "${1:-}" = "--training" ]; then
     # OpenBLAS in place of the reference BLAS Debian's PyTorch falls back to: the trainer's
