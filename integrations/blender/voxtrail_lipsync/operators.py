@@ -13,8 +13,8 @@ def shape_keys(obj):
 
 
 def _targets(result, settings, key, warnings):
-    """(shape key, keys) for every track that drives one; a row left empty drives none, a shape
-    without a row goes to a shape key of its own name."""
+    """(shape key, keys) for every track that drives one. A row left empty drives none; a shape
+    the rows lack gets a row, filled by name, so the panel shows what the tool reported."""
     names = [kb.name for kb in key.key_blocks if kb != key.reference_key]
     wanted = [(shapes.track_name(t), t["keys"], settings.shapes, shapes.match_shape)
               for t in result["speechTargets"]]
@@ -24,7 +24,11 @@ def _targets(result, settings, key, warnings):
     targets, used = [], {}
     for name, keys, rows, match in wanted:
         row = rows.get(name)
-        key_name = row.shape_key if row is not None else match(name, names)
+        if row is None:
+            row = rows.add()
+            row.name = name
+            row.shape_key = match(name, names)
+        key_name = row.shape_key
         if not key_name:
             continue
         if key_name not in key.key_blocks:

@@ -63,7 +63,7 @@ class VoxtrailSettings(bpy.types.PropertyGroup):
     transcript: StringProperty(
         name="Transcript", subtype='FILE_PATH',
         description="Text file of what is said; empty: the .txt file beside the sound, if any")
-    shape_set: EnumProperty(name="Mouth shapes", items=SHAPE_SET_ITEMS,
+    shape_set: EnumProperty(name="Shape set", items=SHAPE_SET_ITEMS,
                             update=_shape_set_changed,
                             description="Set of mouth shapes the analysis keys")
     shapes: CollectionProperty(type=VoxtrailShapeMapping)
