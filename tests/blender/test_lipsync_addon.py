@@ -27,10 +27,8 @@ def hermite(k0, k1, t):
 
 
 def fcurve(key_block):
-    anim = key_block.id_data.animation_data
-    if anim is None or anim.action is None:
-        return None
-    return anim.action.fcurves.find(key_block.path_from_id("value"))
+    from voxtrail_lipsync import keying
+    return keying.find_fcurve(key_block.id_data, key_block.path_from_id("value"))
 
 
 def key_count(obj):
@@ -39,7 +37,8 @@ def key_count(obj):
 
 
 def strips(scene):
-    return list(scene.sequence_editor.sequences) if scene.sequence_editor else []
+    editor = scene.sequence_editor
+    return list(getattr(editor, "strips", None) or editor.sequences) if editor else []
 
 
 class LipSyncAddon(unittest.TestCase):
@@ -71,6 +70,7 @@ class LipSyncAddon(unittest.TestCase):
             self.obj.shape_key_add(name=name)
         self.settings = scene.voxtrail_lipsync
         self.settings.sound = SOUND
+        self.settings.transcript = ""
         self.settings.seed = SEED
         self.settings.shape_set = "built-in"
         self.settings.key_blinks = self.settings.key_brows = True
@@ -138,6 +138,7 @@ class LipSyncAddon(unittest.TestCase):
         missing = os.path.join(os.path.dirname(SOUND), "no_such_sound.wav")
         cases = [
             ("sound", "settings", "sound", missing, "no_such_sound.wav"),
+            ("transcript", "settings", "transcript", missing + ".txt", "no_such_sound.wav.txt"),
             ("executable", "prefs", "executable", missing, "Voxtrail executable"),
             ("unmapped", None, None, None, "No mouth shape maps"),
         ]

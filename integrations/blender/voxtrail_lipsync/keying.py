@@ -7,7 +7,7 @@ import bpy
 SLIDER_LIMIT = 10.0
 
 
-def _find_fcurve(id_data, data_path):
+def find_fcurve(id_data, data_path):
     anim = id_data.animation_data
     if anim is None or anim.action is None:
         return None
@@ -23,10 +23,10 @@ def ensure_fcurve(key_block, frame):
     """The F-curve of the shape key's value; inserting a key makes the action, slot and curve
     the same way in every Blender version (that key lies inside the span about to be keyed)."""
     data_path = key_block.path_from_id("value")
-    fcurve = _find_fcurve(key_block.id_data, data_path)
+    fcurve = find_fcurve(key_block.id_data, data_path)
     if fcurve is None:
         key_block.keyframe_insert("value", frame=frame)
-        fcurve = _find_fcurve(key_block.id_data, data_path)
+        fcurve = find_fcurve(key_block.id_data, data_path)
     return fcurve
 
 
