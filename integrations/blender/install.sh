@@ -8,12 +8,15 @@ blender=blender
 voxtrail=
 while [ $# -gt 0 ]; do
     case $1 in
-    --voxtrail) voxtrail=$(realpath "${2:?--voxtrail needs a path}"); shift 2 ;;
+    --voxtrail) voxtrail=$(realpath -m "${2:?--voxtrail needs a path}"); shift 2 ;;
     --blender) blender=${2:?--blender needs a path}; shift 2 ;;
     *) echo "usage: install.sh [--voxtrail PATH] [--blender BLENDER]" >&2; exit 2 ;;
     esac
 done
-[ -z "$voxtrail" ] || [ -x "$voxtrail" ] || { echo "install.sh: $voxtrail cannot be run" >&2; exit 1; }
+if [ -n "$voxtrail" ] && [ ! -x "$voxtrail" ]; then
+    echo "install.sh: $voxtrail cannot be run" >&2
+    exit 1
+fi
 
 # Not --factory-startup: the user's own preferences are loaded, changed and saved back.
 "$blender" -b --python-exit-code 1 --python-expr '
