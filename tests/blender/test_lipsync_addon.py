@@ -92,7 +92,7 @@ class LipSyncAddon(unittest.TestCase):
             self.assertAlmostEqual(curve.evaluate(frame(k0["time"])), k0["value"], places=4)
             for share in (0.25, 0.5, 0.8):
                 t = k0["time"] + share * (k1["time"] - k0["time"])
-                self.assertAlmostEqual(curve.evaluate(frame(t)), hermite(k0, k1, t), delta=2e-3,
+                self.assertAlmostEqual(curve.evaluate(frame(t)), hermite(k0, k1, t), delta=1e-4,
                                        msg="%s at %.3f s" % (name, t))
 
     def test_keys_curves_and_sound_follow_the_analysis(self):
