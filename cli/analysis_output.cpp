@@ -1,5 +1,7 @@
 #include "analysis_output.h"
 
+#include "curves.h"
+#include "exports.h"
 #include "phoneme_data.h"
 
 #include <charconv>
@@ -72,8 +74,10 @@ void AppendKeys(TJson& json, const std::vector<TResultKey>& keys) {
     json.Raw("]");
 }
 
-// Tracks with all their keys as a JSON array, with their names when they have one.
-void AppendTracks(TJson& json, const std::vector<TResultTrack>& tracks) {
+// Tracks with all their keys as a JSON array, with their names when they have one and their
+// values at frames 0 .. frames - 1 of fps when frames is positive.
+void AppendTracks(TJson& json, const std::vector<TResultTrack>& tracks, int32_t fps,
+                  int32_t frames) {
     json.Raw("[");
     for (size_t t = 0; t < tracks.size(); ++t) {
         json.Raw(t ? ", {" : "{");
@@ -87,6 +91,17 @@ void AppendTracks(TJson& json, const std::vector<TResultTrack>& tracks) {
         }
         json.Key("keys");
         AppendKeys(json, tracks[t].keys);
+        if (frames > 0) {
+            json.Raw(", ");
+            json.Key("frames");
+            json.Raw("[");
+            const std::vector<double> values = SampleFrames(tracks[t].keys, fps, frames);
+            for (size_t f = 0; f < values.size(); ++f) {
+                if (f) json.Raw(", ");
+                json.Number(values[f]);
+            }
+            json.Raw("]");
+        }
         json.Raw("}");
     }
     json.Raw("]");
@@ -166,6 +181,11 @@ std::string JsonNumber(double value) {
 }
 
 void FormatJson(const TAnalysisResult& result, std::string& out) {
+    FormatJson(result, false, out);
+}
+
+void FormatJson(const TAnalysisResult& result, bool frames, std::string& out) {
+    const int32_t count = frames ? FrameCount(result.duration, result.framesPerSecond) : 0;
     TJson json(out);
     json.Raw("{");
     json.Key("sound");
@@ -218,10 +238,10 @@ void FormatJson(const TAnalysisResult& result, std::string& out) {
     AppendWords(json, result.words);
     json.Raw(", ");
     json.Key("speechTargets");
-    AppendTracks(json, result.speechTargets);
+    AppendTracks(json, result.speechTargets, result.framesPerSecond, count);
     json.Raw(", ");
     json.Key("gestures");
-    AppendTracks(json, result.gestures);
+    AppendTracks(json, result.gestures, result.framesPerSecond, count);
     json.Raw("}\n");
 }
 
@@ -243,8 +263,16 @@ std::string Render(const TAnalysisResult& result, const TOptions& options) {
         FormatTsv(result, out);
     else if (options.format == "phonemedata")
         out = FormatPhonemeData(result);
+    else if (options.format == "moho")
+        FormatMoho(result, out);
+    else if (options.format == "shapes-tsv")
+        FormatShapesTsv(result, out);
+    else if (options.format == "shapes-json")
+        FormatShapesJson(result, out);
+    else if (options.format == "textgrid")
+        FormatTextGrid(result, out);
     else
-        FormatJson(result, out);
+        FormatJson(result, options.frames, out);
     return out;
 }
 

@@ -16,6 +16,8 @@ std::string JsonNumber(double value);
 
 // The whole result as one JSON object.
 void FormatJson(const TAnalysisResult& result, std::string& out);
+// The same with every track's value at each frame of its rate ("frames") when frames is set.
+void FormatJson(const TAnalysisResult& result, bool frames, std::string& out);
 
 // One line per phoneme segment: start, end and name, tab-separated.
 void FormatTsv(const TAnalysisResult& result, std::string& out);

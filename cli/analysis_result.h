@@ -38,7 +38,8 @@ struct TAnalysisResult {
     std::string soundPath; // as the user gave it
     double duration = 0;   // end of the last phoneme segment
     int32_t framesPerSecond = 30;
-    std::string shapes; // the mouth-shape set naming the speech targets, or empty
+    std::string shapes;    // the mouth-shape set naming the speech targets, or empty
+    std::string restShape; // the set's shape while every target is at rest
     // Where the words came from: "transcript", "none" (the phoneme loop), or the word
     // recogniser's name; recognizedWords holds what the recogniser heard.
     std::string wordSource = "none";

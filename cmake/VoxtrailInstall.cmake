@@ -15,6 +15,9 @@ install(TARGETS voxtrail_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/KvParlo/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/voxtrail/KvParlo
   PATTERN .gitkeep EXCLUDE)
+# The mouth-shape sets of voxtrail --shapes, with their table.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/mouth-shapes/
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/voxtrail/mouth-shapes)
 # The evaluation sounds are spoken at build time.
 install(DIRECTORY ${VX_EVALUATION_SOUNDS_DIR}/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/voxtrail/KvParlo/Evaluation_Sounds

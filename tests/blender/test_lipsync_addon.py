@@ -41,15 +41,24 @@ def strips(scene):
     return list(getattr(editor, "strips", None) or editor.sequences) if editor else []
 
 
+def analyse(*options):
+    done = subprocess.run([VOXTRAIL, "analyze", SOUND, "--seed", str(SEED), *options],
+                          capture_output=True, check=True)
+    return json.loads(done.stdout)
+
+
+# A cartoon shape and the shape key named for it.
+CARTOON_KEYS = {"AI": "AI", "E": "E", "O": "O", "U": "U", "etc": "Etc", "FV": "FV", "L": "L",
+                "MBP": "mouth_MBP", "WQ": "WQ", "rest": "rest"}
+
+
 class LipSyncAddon(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         sys.path.insert(0, ADDON_DIR)
         addon_utils.enable("voxtrail_lipsync", default_set=True)
         cls.prefs = bpy.context.preferences.addons["voxtrail_lipsync"].preferences
-        done = subprocess.run([VOXTRAIL, "analyze", SOUND, "--seed", str(SEED)],
-                              capture_output=True, check=True)
-        cls.result = json.loads(done.stdout)
+        cls.result = analyse()
 
     def setUp(self):
         # A fresh scene without reloading preferences, which would drop the add-on.
@@ -65,7 +74,8 @@ class LipSyncAddon(unittest.TestCase):
         bpy.ops.mesh.primitive_cube_add()
         self.obj = bpy.context.object
         names = ["Basis"] + ["target %d" % (i + 1) for i in range(15)] + [
-            "Jaw", "eyeBlinkLeft", "Blink.R", "Raise Left Eyebrow", "Raise Right Eyebrow"]
+            "Jaw", "eyeBlinkLeft", "Blink.R", "Raise Left Eyebrow", "Raise Right Eyebrow"] + list(
+            CARTOON_KEYS.values())
         for name in names:
             self.obj.shape_key_add(name=name)
         self.settings = scene.voxtrail_lipsync
@@ -125,6 +135,17 @@ class LipSyncAddon(unittest.TestCase):
         self.assertIsNone(fcurve(self.key_block(name)))
         gestures = {g["name"]: g["keys"] for g in self.result["gestures"]}
         self.assert_follows("Raise Right Eyebrow", gestures["Raise Right Eyebrow"])
+
+    def test_a_named_set_keys_the_shape_keys_named_for_its_shapes(self):
+        result = analyse("--shapes", "cartoon")
+        self.settings.shape_set = "cartoon"
+        bpy.ops.voxtrail.analyze()
+        tracks = result["speechTargets"]
+        self.assertEqual(sorted(t["name"] for t in tracks), sorted(CARTOON_KEYS))
+        for track in tracks:
+            if track["keys"]:
+                self.assert_follows(CARTOON_KEYS[track["name"]], track["keys"])
+        self.assertEqual([n for n in ("target 1", "Jaw") if fcurve(self.key_block(n))], [])
 
     def test_analysing_again_replaces_the_keys(self):
         bpy.ops.voxtrail.analyze()

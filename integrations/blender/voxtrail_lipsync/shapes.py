@@ -13,7 +13,7 @@ KNOWN_SETS = {
     "visemes": ("sil", "PP", "FF", "TH", "DD", "kk", "CH", "SS", "nn", "RR", "aa", "E", "ih",
                 "oh", "ou"),
     "blendshapes": ("jawOpen", "mouthClose", "mouthFunnel", "mouthPucker", "mouthSmile",
-                    "mouthStretch"),
+                    "mouthStretch", "mouthPress", "mouthRollLower", "mouthUpperUp", "tongueOut"),
 }
 
 BLINKS = ("Blink Left", "Blink Right")
