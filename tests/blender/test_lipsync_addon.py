@@ -21,9 +21,9 @@ def hermite(k0, k1, t):
     """The engine's segment as a cubic Hermite: end values and end slopes (per second)."""
     dt = k1["time"] - k0["time"]
     u = (t - k0["time"]) / dt
-    return ((2 * u**3 - 3 * u**2 + 1) * k0["value"] + (u**3 - 2 * u**2 + u) * dt * k0["outSlope"]
-            * 1000 + (-2 * u**3 + 3 * u**2) * k1["value"] + (u**3 - u**2) * dt * k1["inSlope"]
-            * 1000)
+    m0, m1 = k0["outSlope"] * 1000 * dt, k1["inSlope"] * 1000 * dt
+    return ((2 * u**3 - 3 * u**2 + 1) * k0["value"] + (u**3 - 2 * u**2 + u) * m0
+            + (-2 * u**3 + 3 * u**2) * k1["value"] + (u**3 - u**2) * m1)
 
 
 def fcurve(key_block):
