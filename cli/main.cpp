@@ -1,4 +1,5 @@
-// voxtrail: runs analyses through the engine's public interface and prints or writes them.
+// voxtrail: runs analyses through the engine's public interface and prints or writes them;
+// several sounds run in child processes.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include "analysis_output.h"
+#include "batch.h"
 #include "options.h"
 #include "plot_svg.h"
 #include "run_analysis.h"
@@ -106,5 +108,15 @@ int main(int argc, char** argv) {
     const int parsed = ParseOptions(argc, argv, options);
     if (parsed < 0) return 0;
     if (parsed > 0) return parsed;
+    if (options.sounds.size() > 1 || !options.outputDir.empty()) {
+        // A wrong set is one usage error, not one failure per sound.
+        TOptions checked = options;
+        std::string error;
+        if (!ResolveShapes(checked, error)) {
+            std::fprintf(stderr, "voxtrail: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        return RunBatch(options, Run);
+    }
     return Run(options);
 }

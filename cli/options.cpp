@@ -1,6 +1,8 @@
 #include "options.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -24,6 +26,27 @@ constexpr const char* kFooter =
 
 const std::vector<std::string> kFormats = {"json",       "tsv",         "phonemedata", "moho",
                                            "shapes-tsv", "shapes-json", "textgrid"};
+
+// The sounds a --batch list names, one per line, after those already given; blank lines and
+// lines starting with # are skipped.
+bool ReadList(const std::string& path, std::vector<std::string>& sounds) {
+    std::ifstream in(path);
+    if (!in || std::filesystem::is_directory(path)) {
+        std::fprintf(stderr, "voxtrail: cannot read the list of sounds '%s'\n", path.c_str());
+        return false;
+    }
+    for (std::string line; std::getline(in, line);) {
+        const size_t first = line.find_first_not_of(" \t\r");
+        const size_t last = line.find_last_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') continue;
+        sounds.push_back(line.substr(first, last - first + 1));
+    }
+    if (in.bad()) {
+        std::fprintf(stderr, "voxtrail: cannot read the list of sounds '%s'\n", path.c_str());
+        return false;
+    }
+    return true;
+}
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "voxtrail: %s\n", problem.c_str());
@@ -101,12 +124,18 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
     analyze->add_flag("--frames", o.frames,
                       "add every track's value at each frame of --fps to the JSON");
     analyze
-        ->add_option("--batch", o.batchList, "also analyse the sounds named in LIST, one per line")
+        ->add_option("--batch", o.batchList,
+                     "also analyse the sounds named in LIST, one per line (relative to the "
+                     "current folder; blank lines and lines starting with # skipped)")
         ->type_name("LIST");
-    analyze->add_option("-j,--jobs", o.jobs, "analyses run at once (default 1)")->type_name("N");
+    analyze
+        ->add_option("-j,--jobs", o.jobs,
+                     "analyses run at once, each in a process of its own (default 1)")
+        ->type_name("N");
     analyze
         ->add_option("--output-dir", o.outputDir,
-                     "write each result beside the others in DIR, named after its sound")
+                     "write each result into DIR (made when missing), named after its sound with "
+                     "the format's extension; needed with several sounds")
         ->type_name("DIR");
 
     CLI::App* plot =
@@ -166,7 +195,17 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
         return Usage("this voxtrail was built without word recognition; use --recognizer phonemes");
 #endif
     if (o.jobs < 1) return Usage("--jobs needs a whole number from 1");
-    if (o.sounds.empty() && o.batchList.empty()) return Usage("no sound file given");
+    if (!o.batchList.empty() && !ReadList(o.batchList, o.sounds)) return kExitFailure;
+    if (o.sounds.empty()) return Usage("no sound file given");
+    if (!o.output.empty() && !o.outputDir.empty())
+        return Usage("--output and --output-dir exclude each other");
+    if (o.sounds.size() > 1) {
+        if (!o.output.empty()) return Usage("--output takes one sound; use --output-dir DIR");
+        if (o.outputDir.empty()) return Usage("several sounds need --output-dir DIR");
+        if (o.haveText || haveTextFile)
+            return Usage("--text and --text-file take one sound; with several, each sound's "
+                         ".txt file beside it is its transcript");
+    }
     if (o.command == "plot" && o.output.empty()) return Usage("plot needs -o OUT.svg");
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "long_sound.h"
+#include "sound_input.h"
 #include "voxtrail.h"
 
 #ifdef VOXTRAIL_WITH_WORDS
@@ -124,9 +126,11 @@ void Warn(const std::string& sound, const std::string& text, bool several) {
         std::fprintf(stderr, "voxtrail: %s\n", text.c_str());
 }
 
-// Runs the engine on one sound with transcript (nullptr: the phoneme loop) into result.
-int RunEngine(const TOptions& options, const std::string& sound, const char* transcript,
-              TAnalysisResult& result, std::string& error) {
+// Runs the engine on path (the user's sound, or a piece of it in a temporary file) with
+// transcript (nullptr: the phoneme loop) into result; sound names it in messages.
+int RunEngine(const TOptions& options, const std::string& sound, const std::string& path,
+              const std::string& where, const char* transcript, TAnalysisResult& result,
+              std::string& error) {
     VOXTRAIL_ANALYSIS_SETTINGS settings = {};
     settings.size = sizeof settings;
     settings.framesPerSecond = options.fps;
@@ -135,16 +139,21 @@ int RunEngine(const TOptions& options, const std::string& sound, const char* tra
     settings.configFile = options.config.empty() ? nullptr : options.config.c_str();
 
     VOXTRAIL_ANALYSIS* analysis = nullptr;
-    uint32_t code = VoxtrailGetAnalysis(&analysis, sound.c_str(), transcript, &settings);
+    uint32_t code = VoxtrailGetAnalysis(&analysis, path.c_str(), transcript, &settings);
+    if (code == VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR && path == sound) {
+        // libsndfile did not know it either (or it would not have come here unconverted).
+        error = "cannot read the sound '" + sound + "': " + UnreadableReason(sound, DetailOf(code));
+        return kExitFailure;
+    }
     if (code != VOXTRAIL_NOERR) {
-        error = AnalysisFailure(code, sound, options.config);
+        error = AnalysisFailure(code, sound, options.config) + where;
         return kExitFailure;
     }
     // A warning of the engine rides on the success message, until the next call.
     const std::string success = ErrorText(VOXTRAIL_NOERR);
     const size_t warning = success.find(" [warning: ");
     if (warning != std::string::npos && success.back() == ']')
-        Warn(sound, success.substr(warning + 2, success.size() - warning - 3),
+        Warn(sound, success.substr(warning + 2, success.size() - warning - 3) + where,
              options.sounds.size() > 1);
 
     code = ReadAnalysis(analysis, result);
@@ -181,32 +190,13 @@ void CloseMouth(TAnalysisResult& result) {
         track.keys.clear();
 }
 
-} // namespace
-
-std::string DataFolder(const TOptions& options) {
-    if (!options.data.empty()) return options.data;
-    if (const char* env = std::getenv("VOXTRAIL_DATA"); env && *env) return env;
-    if (const std::string beside = DataBesideExecutable(); !beside.empty()) return beside;
-    if (*VOXTRAIL_INSTALLED_DATA && IsDirectory(VOXTRAIL_INSTALLED_DATA))
-        return VOXTRAIL_INSTALLED_DATA;
-    return VOXTRAIL_SOURCE_DATA;
-}
-
-int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisResult& result,
+// One piece of a sound (the whole of it when it is short) with its text, as the engine reads
+// it; where says which piece in messages (empty for a whole sound).
+int AnalysePiece(const TOptions& options, const std::string& sound, const TSoundPiece& piece,
+                 const std::string& where, bool haveText, std::string text, TAnalysisResult& result,
                  std::string& error) {
+    const std::string& path = piece.path;
     const bool several = options.sounds.size() > 1;
-    std::string text;
-    bool haveText = false;
-    if (!options.textFile.empty()) {
-        if (!ReadTranscript(options.textFile, text, error)) return kExitFailure;
-        haveText = true;
-    } else if (options.haveText) {
-        text = options.text;
-        haveText = true;
-    } else if (const std::string beside = TranscriptBeside(sound); IsRegularFile(beside)) {
-        if (!ReadTranscript(beside, text, error)) return kExitFailure;
-        haveText = true;
-    }
     const bool hasWords = text.find_first_not_of(" \t\r\n") != std::string::npos;
 
     result = {};
@@ -216,9 +206,9 @@ int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisRes
     bool recognized = false;
     if (haveText) {
         result.wordSource = hasWords ? "transcript" : "none";
-    } else if (options.recognizer == "words") {
+    } else if (options.recognizer == "words" && piece.sndfile) {
 #ifdef VOXTRAIL_WITH_WORDS
-        if (!RecognizeWords(sound, result, error)) return kExitFailure;
+        if (!RecognizeWords(path, result, error)) return kExitFailure;
         recognized = true;
         for (const TResultWord& word : result.recognizedWords)
             text += (text.empty() ? "" : " ") + word.text;
@@ -228,7 +218,8 @@ int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisRes
     const std::vector<TResultWord> heard = result.recognizedWords;
     const char* transcript =
         text.find_first_not_of(" \t\r\n") != std::string::npos ? text.c_str() : nullptr;
-    if (const int status = RunEngine(options, sound, transcript, result, error)) return status;
+    if (const int status = RunEngine(options, sound, path, where, transcript, result, error))
+        return status;
     result.soundPath = sound;
     result.framesPerSecond = options.fps;
     result.shapes = options.shapes;
@@ -242,9 +233,70 @@ int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisRes
         // unused.
         Warn(sound,
              "warning: no word of the transcript could be aligned; the phonemes were found "
-             "without it",
+             "without it" +
+                 where,
              several);
     }
+    return 0;
+}
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+} // namespace
+
+std::string DataFolder(const TOptions& options) {
+    if (!options.data.empty()) return options.data;
+    if (const char* env = std::getenv("VOXTRAIL_DATA"); env && *env) return env;
+    if (const std::string beside = DataBesideExecutable(); !beside.empty()) return beside;
+    if (*VOXTRAIL_INSTALLED_DATA && IsDirectory(VOXTRAIL_INSTALLED_DATA))
+        return VOXTRAIL_INSTALLED_DATA;
+    return VOXTRAIL_SOURCE_DATA;
+}
+
+int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisResult& result,
+                 std::string& error) {
+    std::string text;
+    bool haveText = false;
+    if (!options.textFile.empty()) {
+        if (!ReadTranscript(options.textFile, text, error)) return kExitFailure;
+        haveText = true;
+    } else if (options.haveText) {
+        text = options.text;
+        haveText = true;
+    } else if (const std::string beside = TranscriptBeside(sound); IsRegularFile(beside)) {
+        if (!ReadTranscript(beside, text, error)) return kExitFailure;
+        haveText = true;
+    }
+
+    TPreparedSound prepared;
+    if (!PrepareSound(sound, prepared, error)) {
+        error = "cannot read the sound '" + sound + "': " + error;
+        return kExitFailure;
+    }
+    const std::vector<TSoundPiece>& pieces = prepared.pieces;
+    if (pieces.size() == 1)
+        return AnalysePiece(options, sound, pieces[0], "", haveText, text, result, error);
+
+    // A long sound: each piece with its share of the transcript, then one result.
+    std::vector<double> speech, offsets;
+    for (const TSoundPiece& piece : pieces) {
+        speech.push_back(piece.speech);
+        offsets.push_back(piece.offset);
+    }
+    const std::vector<std::string> texts = SplitTranscript(text, speech);
+    std::vector<TAnalysisResult> results(pieces.size());
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const std::string where = " (in the piece from " + Seconds(pieces[i].offset) + " to " +
+                                  Seconds(pieces[i].offset + pieces[i].duration) + ")";
+        if (const int status = AnalysePiece(options, sound, pieces[i], where, haveText, texts[i],
+                                            results[i], error))
+            return status;
+    }
+    result = JoinResults(results, offsets, prepared.duration);
     return 0;
 }
 

@@ -1,9 +1,11 @@
-// The command-line tool, run as a separate process: formats, transcripts, data folders, and
-// failures that must leave standard output and the target file alone.
+// The command-line tool, run as a separate process: formats, transcripts, data folders, sound
+// formats, long sounds, several sounds at once, and failures that must leave standard output
+// and the target file alone.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -267,7 +270,7 @@ TEST_F(Cli, FailuresGiveTheirMessageAndLeaveTheTargetAlone) {
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "");
     EXPECT_EQ(o.err, "voxtrail: cannot read the sound '" + (dir / "absent.wav").string() +
-                         "': file doesn't exist (VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR)\n");
+                         "': there is no such file\n");
     EXPECT_EQ(Slurp(target), "previous");
 
     // A target in a missing folder, and a target that is a folder.
@@ -381,4 +384,178 @@ TEST_F(Cli, TheFrameRateChangesNoKey) {
     ASSERT_NE(at24.find(echo), std::string::npos);
     at24.replace(at24.find(echo), echo.size(), "\"framesPerSecond\": 60");
     EXPECT_EQ(at24, at60);
+}
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::vector<std::string> WordTexts(const Json& result) {
+    std::vector<std::string> texts;
+    for (const Json& word : result.at("words"))
+        texts.push_back(word.at("text"));
+    return texts;
+}
+
+// The transcript's words as the engine spells them: capitals, no punctuation.
+std::vector<std::string> TranscriptWords(const fs::path& file) {
+    std::istringstream in(Slurp(file));
+    std::vector<std::string> words;
+    for (std::string token; in >> token;) {
+        std::string word;
+        for (char c : token)
+            if (std::isalpha(static_cast<unsigned char>(c)))
+                word += char(std::toupper(static_cast<unsigned char>(c)));
+        if (!word.empty()) words.push_back(word);
+    }
+    return words;
+}
+
+} // namespace
+
+// Every format sox writes here comes out as the 16-bit WAV does, through libsndfile and a
+// temporary file that does not outlive the run.
+TEST_F(Cli, SoundsInOtherFormatsGiveTheSameWords) {
+    const Json wave = Json::parse(Analyze({}).out);
+    const fs::path temp = dir / "tmp";
+    fs::create_directory(temp);
+    const struct {
+        const char* name;
+        const char* soxOptions;
+    } cases[] = {
+        {"flac.flac", ""},           {"vorbis.ogg", ""},
+        {"pcm24.wav", "-b 24"},      {"float.wav", "-e floating-point -b 32"},
+        {"pcm32.aiff", "-b 32"},     {"six.wav", "-c 6"},
+        {"rate96k.wav", "-r 96000"}, {"mpeg.mp3", ""},
+    };
+    for (const auto& c : cases) {
+        const fs::path sound = dir / c.name;
+        const std::string sox = "sox -q -D " + Quote((dir / "hello.wav").string()) + " " +
+                                c.soxOptions + " " + Quote(sound.string()) + " 2>/dev/null";
+        if (std::system(sox.c_str()) != 0) {
+            ASSERT_STREQ(c.name, "mpeg.mp3") << "sox cannot write it";
+            continue; // a sox without an MP3 encoder
+        }
+        const Outcome o =
+            Run({"analyze", sound.string(), "--text-file", (dir / "hello.txt").string(), "--data",
+                 data.string(), "--seed", "8"},
+                "TMPDIR=" + Quote(temp.string()));
+        ASSERT_EQ(o.status, 0) << c.name << ": " << o.err;
+        const Json result = Json::parse(o.out);
+        EXPECT_EQ(result["sound"]["path"], sound.string());
+        EXPECT_EQ(WordTexts(result), WordTexts(wave)) << c.name;
+        // MP3 pads the ends by a few frames of its codec.
+        EXPECT_NEAR(result["sound"]["durationSeconds"].get<double>(),
+                    wave["sound"]["durationSeconds"].get<double>(), 0.12)
+            << c.name;
+        EXPECT_TRUE(fs::is_empty(temp)) << c.name;
+    }
+}
+
+TEST_F(Cli, FilesThatAreNoSoundSayWhatTheyAre) {
+    std::ofstream(dir / "text.wav") << "Hello world, this is text.\n";
+    std::ofstream(dir / "empty.wav");
+    fs::create_directory(dir / "folder.wav");
+    const struct {
+        const char* name;
+        std::string reason;
+    } cases[] = {
+        {"text.wav", "not a sound file libsndfile or the engine can read (libsndfile: format not "
+                     "recognised; the engine: unsupported or invalid audio file)"},
+        {"empty.wav", "it is an empty file"},
+        {"folder.wav", "it is a folder, not a sound file"},
+        {"absent.wav", "there is no such file"},
+    };
+    for (const auto& c : cases) {
+        const std::string sound = (dir / c.name).string();
+        // Without a transcript, so that the word recogniser is not what reports it.
+        const Outcome o = Run({"analyze", sound, "--data", data.string()});
+        EXPECT_EQ(o.status, 1) << c.name;
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, "voxtrail: cannot read the sound '" + sound + "': " + c.reason + "\n");
+    }
+}
+
+// Twelve minutes, more than twice what one analysis accepts: cut, analysed in pieces with their
+// share of the transcript, and joined into one result as if analysed whole.
+TEST_F(Cli, ALongSoundIsCutAndJoinedSeamlessly) {
+    const fs::path take = VX_LONG_TAKE;
+    fs::path transcript = take;
+    transcript.replace_extension(".txt");
+    const Outcome o = Run({"analyze", take.string(), "--data", data.string(), "--seed", "8"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const Json result = Json::parse(o.out);
+
+    std::ifstream wave(take, std::ios::binary);
+    char header[44];
+    wave.read(header, sizeof header);
+    uint32_t bytes = 0;
+    std::memcpy(&bytes, header + 40, 4);
+    const double seconds = bytes / 2.0 / 16000.0;
+    ASSERT_GT(seconds, 700.0);
+    EXPECT_DOUBLE_EQ(result["sound"]["durationSeconds"].get<double>(), seconds);
+
+    EXPECT_EQ(WordTexts(result), TranscriptWords(transcript));
+    double previous = 0.0;
+    for (const Json& word : result["words"]) {
+        EXPECT_GE(word["start"].get<double>(), previous) << word;
+        previous = word["end"];
+    }
+    const Json& phonemes = result["phonemes"];
+    ASSERT_FALSE(phonemes.empty());
+    EXPECT_EQ(phonemes.front()["start"].get<double>(), 0.0);
+    EXPECT_EQ(phonemes.back()["end"].get<double>(), seconds);
+    for (size_t i = 0; i + 1 < phonemes.size(); ++i) {
+        EXPECT_EQ(phonemes[i]["end"].get<double>(), phonemes[i + 1]["start"].get<double>()) << i;
+        EXPECT_LT(phonemes[i]["start"].get<double>(), phonemes[i]["end"].get<double>()) << i;
+        EXPECT_FALSE(phonemes[i]["id"] == 40 && phonemes[i + 1]["id"] == 40) << i;
+    }
+    for (const char* kind : {"speechTargets", "gestures"})
+        for (const Json& track : result[kind]) {
+            double last = -1e9;
+            for (const Json& key : track["keys"]) {
+                EXPECT_GE(key["time"].get<double>(), last) << kind << track["index"];
+                last = key["time"];
+            }
+            EXPECT_LT(last, seconds + 1.0) << kind << track["index"];
+        }
+}
+
+// Three sounds, one broken, two at a time: the others complete, each finished file is reported
+// once, and the failure is named at the end.
+TEST_F(Cli, SeveralSoundsRunInWorkersAndFailuresAreNamed) {
+    const fs::path out = dir / "results";
+    fs::copy_file(dir / "hello.wav", dir / "second.wav");
+    fs::copy_file(dir / "hello.txt", dir / "second.txt");
+    std::ofstream(dir / "broken.wav") << "RIFF not really";
+    const std::string broken = (dir / "broken.wav").string();
+    std::ofstream(dir / "list") << (dir / "second.wav").string() << "\n\n# a comment\n"
+                                << broken << "\n";
+    const Outcome o =
+        Run({"analyze", (dir / "hello.wav").string(), "--batch", (dir / "list").string(), "-j", "2",
+             "--output-dir", out.string(), "--text", "", "--data", data.string(), "--seed", "8"});
+    EXPECT_EQ(o.status, 2) << "--text applies to one sound only";
+    const Outcome batch =
+        Run({"analyze", (dir / "hello.wav").string(), "--batch", (dir / "list").string(), "-j", "2",
+             "--output-dir", out.string(), "--data", data.string(), "--seed", "8"});
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    EXPECT_EQ(batch.out, "");
+    EXPECT_EQ(Slurp(out / "hello.json"), Analyze({}).out);
+    EXPECT_EQ(WordTexts(Json::parse(Slurp(out / "second.json"))),
+              TranscriptWords(dir / "hello.txt"));
+    EXPECT_FALSE(fs::exists(out / "broken.json"));
+
+    std::istringstream lines(batch.err);
+    std::vector<std::string> progress;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("voxtrail: [", 0) == 0) progress.push_back(line);
+    ASSERT_EQ(progress.size(), 3u) << batch.err;
+    for (size_t i = 0; i < progress.size(); ++i)
+        EXPECT_EQ(progress[i].rfind("voxtrail: [" + std::to_string(i + 1) + "/3] ", 0), 0u);
+    EXPECT_NE(batch.err.find("] " + broken + ": failed: cannot read the sound '" + broken + "'"),
+              std::string::npos)
+        << batch.err;
+    EXPECT_NE(batch.err.find("] " + (dir / "second.wav").string() + ": done\n"), std::string::npos);
+    EXPECT_EQ(batch.err.substr(batch.err.rfind("voxtrail: ")),
+              "voxtrail: 1 of 3 sounds failed: " + broken + "\n");
 }

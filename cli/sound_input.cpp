@@ -1,0 +1,252 @@
+#include "sound_input.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sndfile.h>
+
+#include "long_sound.h"
+
+namespace Vantrix {
+
+namespace {
+
+constexpr int32_t kMinRate = 8000;
+constexpr int32_t kMaxRate = 48000;
+
+struct SndFile {
+    SNDFILE* file = nullptr;
+    SF_INFO info = {};
+    ~SndFile() {
+        if (file) sf_close(file);
+    }
+};
+
+// What the engine's own readers take: WAV, AIFF and SPHERE of 8 or 16-bit PCM.
+bool EngineReads(const SF_INFO& info) {
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    const int sub = info.format & SF_FORMAT_SUBMASK;
+    const bool container = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ||
+                           major == SF_FORMAT_AIFF || major == SF_FORMAT_NIST;
+    const bool pcm = sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_S8 || sub == SF_FORMAT_PCM_U8;
+    return container && pcm && info.samplerate >= kMinRate && info.samplerate <= kMaxRate;
+}
+
+// A library message as part of a sentence: "Format not recognised." to "format not recognised".
+std::string Lowered(std::string text) {
+    if (text.rfind("Error : ", 0) == 0) text.erase(0, 8);
+    if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// Windowed-sinc conversion to 16000 Hz of rates the engine refuses; the cut-off sits below the
+// new Nyquist frequency so nothing folds back into speech.
+std::vector<int16_t> ToSixteenKilohertz(const std::vector<double>& in, int32_t rate) {
+    const double step = double(rate) / 16000.0;
+    const double cutoff = 0.45 / step; // of the input rate
+    const int half = int(std::ceil(16.0 * step));
+    const size_t width = size_t(2 * half + 1);
+    // The filter at 256 fractional positions between input samples, each normalised to unit
+    // gain.
+    constexpr int kPhases = 256;
+    const double pi = std::acos(-1.0);
+    std::vector<double> table(size_t(kPhases) * width);
+    for (int p = 0; p < kPhases; ++p) {
+        double* taps = &table[size_t(p) * width];
+        double sum = 0.0;
+        for (size_t t = 0; t < width; ++t) {
+            const double x = double(t) - half - double(p) / kPhases;
+            const double sinc =
+                x == 0.0 ? 2.0 * cutoff : std::sin(2.0 * pi * cutoff * x) / (pi * x);
+            taps[t] = sinc * (0.5 + 0.5 * std::cos(pi * x / (half + 1)));
+            sum += taps[t];
+        }
+        for (size_t t = 0; t < width; ++t)
+            taps[t] /= sum;
+    }
+    const size_t count = size_t(double(in.size()) / step);
+    std::vector<int16_t> out(count);
+    for (size_t i = 0; i < count; ++i) {
+        const double centre = double(i) * step;
+        const double whole = std::floor(centre);
+        const int phase = std::min(kPhases - 1, int(std::lround((centre - whole) * kPhases)));
+        const double* taps = &table[size_t(phase) * width];
+        const long first = long(whole) - half;
+        double value = 0.0;
+        for (size_t t = 0; t < width; ++t) {
+            const long j = first + long(t);
+            if (j >= 0 && size_t(j) < in.size()) value += in[size_t(j)] * taps[t];
+        }
+        out[i] = int16_t(std::lrint(std::fmax(-32768.0, std::fmin(32767.0, value))));
+    }
+    return out;
+}
+
+bool ReadMono(SndFile& sf, TSamples& samples, std::string& error) {
+    const int channels = sf.info.channels;
+    if (channels <= 0) {
+        error = "it has no channels";
+        return false;
+    }
+    // Float data beyond full scale is clipped instead of wrapping round.
+    sf_command(sf.file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const bool resample = sf.info.samplerate > kMaxRate;
+    std::vector<double> wide;
+    std::vector<int16_t>& mono = samples.data;
+    std::vector<short> block(4096 * size_t(channels));
+    for (;;) {
+        const sf_count_t got = sf_readf_short(sf.file, block.data(), 4096);
+        if (got <= 0) break;
+        for (sf_count_t f = 0; f < got; ++f) {
+            long sum = 0;
+            for (int c = 0; c < channels; ++c)
+                sum += block[size_t(f) * size_t(channels) + size_t(c)];
+            if (resample)
+                wide.push_back(double(sum) / channels);
+            else
+                mono.push_back(int16_t(std::lround(double(sum) / channels)));
+        }
+    }
+    if (sf_error(sf.file) != SF_ERR_NO_ERROR) {
+        error = "reading it failed: " + Lowered(sf_strerror(sf.file));
+        return false;
+    }
+    if (resample) {
+        mono = ToSixteenKilohertz(wide, sf.info.samplerate);
+        samples.rate = 16000;
+    } else {
+        samples.rate = sf.info.samplerate;
+    }
+    if (mono.empty()) {
+        error = "it holds no samples";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TTempFile::~TTempFile() {
+    if (!path_.empty()) unlink(path_.c_str());
+}
+
+int TTempFile::Create(const char* suffix) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/voxtrail-XXXXXX";
+    pattern += suffix;
+    const int fd = mkstemps(pattern.data(), int(std::strlen(suffix)));
+    if (fd >= 0) path_ = pattern;
+    return fd;
+}
+
+bool ReadSamples(const std::string& sound, TSamples& samples, std::string& error) {
+    SndFile sf;
+    sf.file = sf_open(sound.c_str(), SFM_READ, &sf.info);
+    if (!sf.file) {
+        error = Lowered(sf_strerror(nullptr));
+        return false;
+    }
+    if (sf.info.samplerate < kMinRate) {
+        error = "its sample rate of " + std::to_string(sf.info.samplerate) +
+                " Hz is below the 8000 Hz an analysis needs";
+        return false;
+    }
+    return ReadMono(sf, samples, error);
+}
+
+bool WriteWave(int fd, const TSamples& samples, size_t begin, size_t end, std::string& error) {
+    SF_INFO info = {};
+    info.samplerate = samples.rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    if (!file) {
+        close(fd);
+        error = "cannot write a temporary sound: " + Lowered(sf_strerror(nullptr));
+        return false;
+    }
+    const sf_count_t frames = sf_count_t(end - begin);
+    const bool written = sf_write_short(file, samples.data.data() + begin, frames) == frames;
+    const std::string problem = written ? "" : Lowered(sf_strerror(file));
+    if (sf_close(file) != 0 || !written) {
+        error = "cannot write a temporary sound: " + (problem.empty() ? "close failed" : problem);
+        return false;
+    }
+    return true;
+}
+
+std::string UnreadableReason(const std::string& sound, const std::string& engineDetail) {
+    SF_INFO info = {};
+    SNDFILE* file = sf_open(sound.c_str(), SFM_READ, &info);
+    std::string reason = file ? "libsndfile opens it" : Lowered(sf_strerror(nullptr));
+    if (file) sf_close(file);
+    return "not a sound file libsndfile or the engine can read (libsndfile: " + reason +
+           "; the engine: " + engineDetail + ")";
+}
+
+bool PrepareSound(const std::string& sound, TPreparedSound& prepared, std::string& error) {
+    prepared = {};
+    struct stat st;
+    if (stat(sound.c_str(), &st) != 0) {
+        error = errno == ENOENT ? "there is no such file" : Lowered(std::strerror(errno));
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = "it is a folder, not a sound file";
+        return false;
+    }
+    if (S_ISREG(st.st_mode) && st.st_size == 0) {
+        error = "it is an empty file";
+        return false;
+    }
+    const int probe = open(sound.c_str(), O_RDONLY);
+    if (probe < 0) {
+        error = "it cannot be opened: " + Lowered(std::strerror(errno));
+        return false;
+    }
+    close(probe);
+
+    SndFile sf;
+    sf.file = sf_open(sound.c_str(), SFM_READ, &sf.info);
+    // What libsndfile does not know goes to the engine, whose refusal then says why.
+    const bool longSound = sf.file && sf.info.samplerate > 0 &&
+                           double(sf.info.frames) / sf.info.samplerate > kEngineMaxSeconds;
+    if (!sf.file || (EngineReads(sf.info) && !longSound)) {
+        prepared.pieces.push_back({sound, 0.0, 0.0, 0.0, sf.file != nullptr});
+        return true;
+    }
+    if (sf.info.samplerate < kMinRate) {
+        error = "its sample rate of " + std::to_string(sf.info.samplerate) +
+                " Hz is below the 8000 Hz an analysis needs";
+        return false;
+    }
+    TSamples samples;
+    if (!ReadMono(sf, samples, error)) return false;
+    prepared.duration = samples.Seconds();
+    const std::vector<size_t> cuts = FindCuts(samples);
+    const std::vector<double> speech = SpeechSeconds(samples, cuts);
+    for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+        TTempFile temp;
+        const int fd = temp.Create(".wav");
+        if (fd < 0) {
+            error = std::string("cannot create a temporary sound: ") + std::strerror(errno);
+            return false;
+        }
+        prepared.temps.push_back(std::move(temp));
+        if (!WriteWave(fd, samples, cuts[i], cuts[i + 1], error)) return false;
+        prepared.pieces.push_back({prepared.temps.back().Path(), double(cuts[i]) / samples.rate,
+                                   double(cuts[i + 1] - cuts[i]) / samples.rate, speech[i], true});
+    }
+    return true;
+}
+
+} // namespace Vantrix

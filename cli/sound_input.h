@@ -1,0 +1,68 @@
+// Sounds in any format libsndfile reads, and sounds longer than an analysis accepts: what the
+// engine cannot read itself becomes private temporary 16-bit PCM WAV files, one per piece.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Vantrix {
+
+// The longest sound one analysis accepts.
+constexpr double kEngineMaxSeconds = 300.0;
+
+// A file created with mkstemps, removed when the object goes.
+class TTempFile {
+public:
+    TTempFile() = default;
+    TTempFile(const TTempFile&) = delete;
+    TTempFile& operator=(const TTempFile&) = delete;
+    TTempFile(TTempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    ~TTempFile();
+    // Creates an empty file in $TMPDIR (else /tmp) and returns its descriptor, or -1.
+    int Create(const char* suffix);
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Mono 16-bit samples of a sound.
+struct TSamples {
+    int32_t rate = 0;
+    std::vector<int16_t> data;
+    double Seconds() const { return rate > 0 ? double(data.size()) / rate : 0.0; }
+};
+
+// One part of a sound as the engine reads it.
+struct TSoundPiece {
+    std::string path;    // the user's file, or a temporary file
+    double offset = 0;   // where the piece starts in the user's sound, in seconds
+    double duration = 0; // 0 when the engine reads the user's file and measures it itself
+    double speech = 0;   // seconds of speech in the piece (long sounds only)
+    bool sndfile = true; // libsndfile reads it (the word recogniser needs that)
+};
+
+struct TPreparedSound {
+    std::vector<TSoundPiece> pieces;
+    double duration = 0; // the whole sound's, when it was read here
+    std::vector<TTempFile> temps;
+};
+
+// Makes sound readable by the engine: the file itself when the engine reads it (missing files
+// included, for the engine to report), else converted pieces. False with the reason (in the
+// user's terms, without the sound's name) in error.
+bool PrepareSound(const std::string& sound, TPreparedSound& prepared, std::string& error);
+
+// Why a file neither libsndfile nor the engine reads is no sound, for the engine's own refusal
+// in engineDetail.
+std::string UnreadableReason(const std::string& sound, const std::string& engineDetail);
+
+// Reads any sound libsndfile reads as mono 16-bit samples at 8000-48000 Hz (higher rates are
+// brought to 16000 Hz); false with the reason in error.
+bool ReadSamples(const std::string& sound, TSamples& samples, std::string& error);
+
+// Writes samples [begin, end) as a 16-bit PCM WAV file to an open descriptor (which it closes).
+bool WriteWave(int fd, const TSamples& samples, size_t begin, size_t end, std::string& error);
+
+} // namespace Vantrix
