@@ -1,8 +1,6 @@
 // The host SDK: keys and their evaluation, undo of key changes, figure and pose files, the
-// dialog seam and the plug-in loader.
+// timeline, audio clips and the plug-in loader.
 #include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "kv_test_main.h"
@@ -94,33 +92,6 @@ TEST_F(KvCoreTest, UndoRestoresEveryKeyExactlyAndRedoReapplies) {
     EXPECT_EQ(stack->count(), 1);
 }
 
-TEST_F(KvCoreTest, SampleFigureReadsIntoBonesMorphsAndControls) {
-    ASSERT_EQ(app->openFigure(kFigure), 0) << app->lastError().toStdString();
-    KvNode* node = scene->getPrimarySelection();
-    ASSERT_NE(node, nullptr);
-    KvSkeleton* fig = node->getSkeleton();
-    ASSERT_NE(fig, nullptr);
-    EXPECT_TRUE(fig->inherits("KvSkeleton"));
-    EXPECT_EQ(fig->getName(), QStringLiteral("Parlo Head"));
-    ASSERT_NE(fig->findDataItem(QStringLiteral("SourceFileData")), nullptr);
-    EXPECT_EQ(fig->findDataItem(QStringLiteral("SourceFileData"))->getValueAsText(), kFigure);
-    KvBone* head = fig->findBone(QStringLiteral("head"));
-    ASSERT_NE(head, nullptr);
-    EXPECT_EQ(head->getParentNode(), fig->findBone(QStringLiteral("neck")));
-    ASSERT_NE(head->getObject(), nullptr);
-    KvMorph* open = head->getObject()->findMorph(QStringLiteral("MouthOpen"));
-    ASSERT_NE(open, nullptr);
-    EXPECT_TRUE(open->inherits("KvModifier"));
-    EXPECT_EQ(head->getXRotateControl()->getLabel(), QStringLiteral("Bend"));
-
-    // The pose keys the channels it names, at frame x time step.
-    QString message;
-    ASSERT_EQ(KvFigureFile::readPose(kPose, fig, scene->getTimeStep(), &message), 0);
-    EXPECT_EQ(open->getValueChannel()->getNumKeys(), 6);
-    EXPECT_EQ(open->getValueChannel()->getKeyTime(1), 6 * scene->getTimeStep());
-    EXPECT_FLOAT_EQ(open->getValueChannel()->getKeyValue(1), 0.8f);
-}
-
 TEST_F(KvCoreTest, BadFiguresAndPosesGiveACodeAndALineNotACrash) {
     struct Case {
         const char* text;
@@ -169,40 +140,6 @@ TEST_F(KvCoreTest, BadFiguresAndPosesGiveACodeAndALineNotACrash) {
               KvFigureFile::CannotOpen);
     EXPECT_TRUE(
         app->getImportMgr()->getErrorMessage(KvFigureFile::CannotOpen).contains("pose.pz2"));
-}
-
-TEST_F(KvCoreTest, SeamAnswersMessageBoxesAndHostDialogsAndRecordsThem) {
-    KvMainWindow window;
-    KvDialogSeam::queueAnswer(QStringLiteral("Keep"));
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Remove old Lip-sync?"),
-                    QStringLiteral("Remove or keep?"));
-    box.addButton(QStringLiteral("Remove"), QMessageBox::AcceptRole);
-    QPushButton* keep = box.addButton(QStringLiteral("Keep"), QMessageBox::RejectRole);
-    box.exec();
-    EXPECT_EQ(box.clickedButton(), keep);
-
-    KvFileFilter filter;
-    filter.newFilter(QStringLiteral("Text files"));
-    filter.addExtension(QStringLiteral("txt"));
-    QString chosen;
-    KvDialogSeam::queueAnswer(QStringLiteral("/tmp/a.txt"));
-    EXPECT_TRUE(
-        window.doFileDialog(true, QStringLiteral("Open Text File"), QString(), filter, chosen));
-    EXPECT_EQ(chosen, QStringLiteral("/tmp/a.txt"));
-    EXPECT_FALSE(window.doFileDialog(true, QStringLiteral("Again"), QString(), filter, chosen));
-
-    ASSERT_EQ(app->openFigure(kFigure), 0);
-    KvNodeDlg dlg(&window, nullptr, QStringLiteral("KvSkeleton"), true);
-    KvDialogSeam::queueAnswer(QStringLiteral("Parlo Head"));
-    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
-    EXPECT_EQ(dlg.getNode(), scene->getPrimarySelection());
-
-    const QList<KvDialogSeam::Record> r = KvDialogSeam::records();
-    ASSERT_EQ(r.size(), 4);
-    EXPECT_EQ(r[0].title, QStringLiteral("Remove old Lip-sync?"));
-    EXPECT_EQ(r[0].text, QStringLiteral("Remove or keep?"));
-    EXPECT_EQ(r[1].title, QStringLiteral("Open Text File"));
-    EXPECT_EQ(r[2].answer, QString());
 }
 
 TEST_F(KvCoreTest, TimelinePlotsTheSelectedFiguresKeyedChannelsAndReportsVisibility) {
