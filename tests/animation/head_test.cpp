@@ -196,21 +196,6 @@ TEST_F(HeadGazeBlinkTest, GazeShiftsBetweenTheRecordedDirections) {
     EXPECT_LT(left.FirstKeyTime(), 30000);
 }
 
-TEST_F(HeadGazeBlinkTest, SameSeedSameIdleMotion) {
-    const TPhonemeList list = Speech(500, 40000, 500);
-    THeadGazeBlink a(map);
-    THeadGazeBlink b(map);
-    ASSERT_EQ(a.Run(list, 1.2, 555, noActions), 0);
-    ASSERT_EQ(b.Run(list, 1.2, 555, noActions), 0);
-    for (int32_t g = egcHeadBend; g <= egcRightEyeUpDown; ++g)
-        EXPECT_TRUE(SameKeys(a.HeadGazeKeys(g), b.HeadGazeKeys(g)));
-    for (int32_t g = egcLeftEyeSideSide; g <= egcRightEyeUpDown; ++g)
-        EXPECT_TRUE(SameKeys(a.GazeShiftKeys(g), b.GazeShiftKeys(g)));
-    EXPECT_TRUE(SameKeys(a.BlinkKeys(egcBlinkLeft), b.BlinkKeys(egcBlinkLeft)));
-    ASSERT_EQ(b.Run(list, 1.2, 556, noActions), 0);
-    EXPECT_FALSE(SameKeys(a.HeadGazeKeys(egcHeadSideSide), b.HeadGazeKeys(egcHeadSideSide)));
-}
-
 TEST_F(HeadGazeBlinkTest, InvalidMapIsRefused) {
     TSpeechGesturesMap bad = map;
     ASSERT_EQ(bad.SetHeadHoldMin(5000), 0);

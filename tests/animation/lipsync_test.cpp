@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -208,65 +209,66 @@ TEST(LipSyncEdits, HhMergesIntoNextAndSamePhonemesJoin) {
     EXPECT_EQ(parents[2].end, 300);
 }
 
-TEST(LipSyncEdits, HhChainsCollapseIntoTheFollowingPhoneme) {
-    TLipSyncRun run({{"m", 0, 100}, {"hh", 100, 150}, {"hh", 150, 200}, {"ae", 200, 300}});
-    ASSERT_EQ(run.rc, eetSuccess);
-    EXPECT_EQ(PhonemesOf(run.lipSync), (std::vector<int32_t>{kM, kAe}));
-    EXPECT_EQ(run[1].Parents().Count(), 3);
-    EXPECT_EQ(run[1].Start(), 68); // 100 moved 32 ms earlier
+// Contiguous spans from 0 written as "name duration ...".
+std::vector<TSpan> Spans(const char* text, std::vector<std::string>& names) {
+    std::istringstream in(text);
+    std::vector<int32_t> durations;
+    std::string name;
+    for (int32_t d; in >> name >> d;) {
+        names.push_back(name);
+        durations.push_back(d);
+    }
+    std::vector<TSpan> spans;
+    int32_t t = 0;
+    for (size_t i = 0; i < names.size(); t += durations[i++])
+        spans.push_back({names[i].c_str(), t, t + durations[i]});
+    return spans;
 }
 
-TEST(LipSyncEdits, HhStaysLastOrBeforeSilence) {
-    TLipSyncRun last({{"ah", 0, 100}, {"hh", 100, 150}});
-    EXPECT_EQ(PhonemesOf(last.lipSync), (std::vector<int32_t>{kAh, kHh}));
-
-    TLipSyncRun beforeSil({{"ah", 0, 100}, {"hh", 100, 150}, {"sil", 150, 1500}});
-    EXPECT_EQ(PhonemesOf(beforeSil.lipSync), (std::vector<int32_t>{kAh, kHh, kSil}));
-
-    TLipSyncRun beforeShort({{"ah", 0, 100}, {"hh", 100, 150}, {"sil", 150, 400}});
-    EXPECT_EQ(PhonemesOf(beforeShort.lipSync), (std::vector<int32_t>{kAh, kHh, kShortSil}));
-
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetMergeHhIntoNext(false);
-    TLipSyncRun off({{"hh", 0, 100}, {"ah", 100, 150}}, false, rules);
-    EXPECT_EQ(PhonemesOf(off.lipSync), (std::vector<int32_t>{kHh, kAh}));
+// Which phonemes the list edits leave: hh merging, flaps and short silences, each switchable.
+TEST(LipSyncEdits, PhonemeSequences) {
+    using TSwitch = int32_t (TCoarticulationRulesMap::*)(bool);
+    using R = TCoarticulationRulesMap;
+    const struct {
+        const char* spans;
+        bool fast;
+        TSwitch off; // a rule turned off for this case
+        std::vector<int32_t> phonemes;
+    } cases[] = {
+        {"m 100 hh 50 hh 50 ae 100", false, nullptr, {kM, kAe}},
+        {"ah 100 hh 50", false, nullptr, {kAh, kHh}},
+        {"ah 100 hh 50 sil 1350", false, nullptr, {kAh, kHh, kSil}},
+        {"ah 100 hh 50 sil 250", false, nullptr, {kAh, kHh, kShortSil}},
+        {"hh 100 ah 50", false, &R::SetMergeHhIntoNext, {kHh, kAh}},
+        // A flap only between two vowels.
+        {"t 100 ae 100 t 100 iy 100 d 100 ax 100 t 100 m 100 t 100",
+         false,
+         nullptr,
+         {kT, kAe, kFlap, 0, kFlap, 15, kT, kM, kT}},
+        {"ae 100 t 100 iy 100", false, &R::SetFlapEnabled, {kAe, kT, 0}},
+        // A silence is short below 1000 ms, unless fast or switched off.
+        {"ae 100 sil 999 ae 100", false, nullptr, {kAe, kShortSil, kAe}},
+        {"ae 100 sil 1000 ae 100", false, nullptr, {kAe, kSil, kAe}},
+        {"ae 100 sil 999 ae 100", true, nullptr, {kAe, kSil, kAe}},
+        {"ae 100 sil 200 ae 100", false, &R::SetShortSilenceEnabled, {kAe, kSil, kAe}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.spans);
+        TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+        if (c.off) (rules.*c.off)(false);
+        std::vector<std::string> names;
+        TLipSyncRun run(Spans(c.spans, names), c.fast, rules);
+        ASSERT_EQ(run.rc, eetSuccess);
+        EXPECT_EQ(PhonemesOf(run.lipSync), c.phonemes);
+    }
+    // The merged segment keeps its parents and starts where the first one did, moved earlier.
+    TLipSyncRun chain({{"m", 0, 100}, {"hh", 100, 150}, {"hh", 150, 200}, {"ae", 200, 300}});
+    EXPECT_EQ(chain[1].Parents().Count(), 3);
+    EXPECT_EQ(chain[1].Start(), 68);
+    EXPECT_FALSE(TLipSyncRun({{"ae", 0, 100}, {"t", 100, 200}, {"iy", 200, 300}})[1].IsVowel());
 }
 
-TEST(LipSyncEdits, FlapOnlyBetweenTwoVowels) {
-    TLipSyncRun run({{"t", 0, 100},
-                     {"ae", 100, 200},
-                     {"t", 200, 300},
-                     {"iy", 300, 400},
-                     {"d", 400, 500},
-                     {"ax", 500, 600},
-                     {"t", 600, 700},
-                     {"m", 700, 800},
-                     {"t", 800, 900}});
-    ASSERT_EQ(run.rc, eetSuccess);
-    EXPECT_EQ(PhonemesOf(run.lipSync),
-              (std::vector<int32_t>{kT, kAe, kFlap, 0, kFlap, 15, kT, kM, kT}));
-    EXPECT_FALSE(run[2].IsVowel());
-
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetFlapEnabled(false);
-    TLipSyncRun off({{"ae", 0, 100}, {"t", 100, 200}, {"iy", 200, 300}}, false, rules);
-    EXPECT_EQ(off[1].Phoneme(), kT);
-}
-
-TEST(LipSyncEdits, ShortSilenceBelowTheLimitUnlessFast) {
-    TLipSyncRun shorter({{"ae", 0, 100}, {"sil", 100, 1099}, {"ae", 1099, 1200}});
-    EXPECT_EQ(shorter[1].Phoneme(), kShortSil);
-    TLipSyncRun limit({{"ae", 0, 100}, {"sil", 100, 1100}, {"ae", 1100, 1200}});
-    EXPECT_EQ(limit[1].Phoneme(), kSil);
-    TLipSyncRun fast({{"ae", 0, 100}, {"sil", 100, 1099}, {"ae", 1099, 1200}}, true);
-    EXPECT_EQ(fast[1].Phoneme(), kSil);
-
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetShortSilenceEnabled(false);
-    TLipSyncRun off({{"ae", 0, 100}, {"sil", 100, 300}, {"ae", 300, 400}}, false, rules);
-    EXPECT_EQ(off[1].Phoneme(), kSil);
-
-    // A short silence neither feeds the rest track nor limits the neighbours' ramps.
+TEST(LipSyncEdits, ShortSilenceNeitherFeedsRestNorLimitsRamps) {
     TLipSyncRun ramped({{"ae", 0, 500}, {"sil", 500, 1499}, {"ae", 1499, 2000}});
     ASSERT_EQ(ramped.rc, eetSuccess);
     EXPECT_TRUE(ramped.tracks[0].Keys().IsEmpty());
