@@ -297,11 +297,8 @@ TEST(ClassifierFrames, MissingFileIsAnOpenFailure) {
 
 // ---- Weight-file faults ----
 
-TEST(ClassifierWeightFile, CommittedNetworksLoad) {
+TEST(ClassifierWeightFile, CommittedNetworksLoadAlignedForTheVectorRoutine) {
     const TNetworkWeights net = loadNetworkWeights(kNetworks + "Wt16M9fs.dat");
-    EXPECT_EQ(net.Layout().ClassCount(), 41);
-    EXPECT_EQ(net.Layout().InputCount(), 13);
-    EXPECT_EQ(net.InitialUnits()[0], 1.0f);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(net.Weights()) % 32, 0u);
     EXPECT_EQ(loadNetworkWeights(kNetworks + "classes40.dat").Layout().ClassCount(), 40);
 }

@@ -1,48 +1,17 @@
 // Two-pass transcript alignment on hand-made classifier rows.
 #include <algorithm>
 #include <cstdint>
-#include <random>
-#include <sstream>
 #include <string>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "decoder.h"
+#include "decoder_test_support.h"
 #include "grammar.h"
-#include "phoneme_models.h"
 
 using namespace Vantrix;
 
 namespace {
-
-// Rows where the named class is certain (score 0) and every other class at the floor.
-FrameProbabilitiesVector MakeRows(const std::vector<std::pair<const char*, int>>& runs) {
-    FrameProbabilitiesVector rows;
-    int32_t index = 0;
-    for (const auto& run : runs)
-        for (int i = 0; i < run.second; ++i) {
-            rows.Include(index);
-            rows.At(index).scores.assign(kPhonemeClassCount, 255);
-            rows.At(index++).scores[size_t(PhonemeClassOf(run.first))] = 0;
-        }
-    rows.At(rows.High()).flags = 128;
-    return rows;
-}
-
-template <typename List> std::string Describe(const List& list) {
-    std::ostringstream out;
-    for (const auto& item : list) {
-        if constexpr (std::is_same_v<List, TWordList>)
-            out << item.Text();
-        else
-            out << item.Name();
-        out << ' ' << item.StartMs() << '-' << item.EndMs() << ' ';
-    }
-    return out.str();
-}
 
 struct Aligned {
     TDecoder decoder;
@@ -99,17 +68,7 @@ TEST(TranscriptAlignment, RandomScoresKeepWordsAndPhonemesInStep) {
                                            {"MY", {"m ay"}},
                                            {"LAZY", {"l ey z iy"}},
                                            {"SHE", {"sh iy"}}};
-    std::mt19937 random(11);
-    FrameProbabilitiesVector rows;
-    rows.Include(0);
-    rows.Include(159);
-    for (int32_t i = 0; i < 160; ++i) {
-        rows.At(i).scores.resize(kPhonemeClassCount);
-        for (uint8_t& b : rows.At(i).scores)
-            b = uint8_t(random() & 255);
-    }
-    rows.At(159).flags = 128;
-    Aligned a(rows, transcript);
+    Aligned a(RandomRows(160, 11), transcript);
 
     ASSERT_EQ(a.words.Count(), 4);
     EXPECT_EQ(a.phonemes.Last().EndMs(), 160 * 16);

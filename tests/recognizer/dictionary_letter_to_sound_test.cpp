@@ -67,38 +67,40 @@ TEST_F(LetterToSound, InventoriesAreSortedAndHoldTheEmptyGroup) {
     EXPECT_EQ(model.Pronounce("CALL"), "k ao l");
 }
 
-TEST_F(LetterToSound, DeeperContextDecidesAndCountsBreakTiesAtRoot) {
-    TLetterToSound model;
-    model.Learn(Write("CAT k | ae | t\nCAR k | aa | r\nCITY s | ih | t | iy\nAT ae | t\n"));
-    // T is always t; A is ae two to one; C is k two to one, but s after a word edge and before I.
-    EXPECT_EQ(model.Pronounce("TAC"), "t ae k");
-    EXPECT_EQ(model.Pronounce("CIT"), "s ih t");
-    EXPECT_EQ(model.Pronounce("CAT"), "k ae t");
-    EXPECT_EQ(model.Pronounce("CITY"), "s ih t iy");
-}
-
-TEST_F(LetterToSound, TiesFavourTheLaterGroupUnlessDeeperContextIsClear) {
-    TLetterToSound model;
-    model.Learn(Write("AB ae | b\nAC ey | k\n"));
-    // A alone: ae and ey once each everywhere its context reaches; the later group wins.
-    EXPECT_EQ(model.Pronounce("A"), "ey");
-    EXPECT_EQ(model.Pronounce("AB"), "ae b");
-    EXPECT_EQ(model.Pronounce("AC"), "ey k");
-
-    // An alternative counts under its bare headword; a tie below never replaces the answer.
-    TLetterToSound tied;
-    tied.Learn(Write("AB ae | b\nAB(2) ey | b\nAC aa | k\n"));
-    EXPECT_EQ(tied.Pronounce("AB"), "ey b");
-    EXPECT_EQ(tied.Pronounce("AC"), "aa k");
-}
-
-TEST_F(LetterToSound, UnknownRunsShrinkOrDrop) {
-    TLetterToSound model;
-    model.Learn(Write("AB ae | b\nAC ey | k\n"));
-    EXPECT_EQ(model.Pronounce("AXB"), "ae b");
-    EXPECT_EQ(model.Pronounce("AAB"), "ae b");
-    EXPECT_EQ(model.Pronounce("XYZ"), "");
-    EXPECT_EQ(model.Pronounce(""), "");
+// Worked examples: the lexicon learned, then one spelling pronounced.
+TEST_F(LetterToSound, PronunciationsOfSmallLexicons) {
+    const char* const kCat = "CAT k | ae | t\nCAR k | aa | r\nCITY s | ih | t | iy\nAT ae | t\n";
+    const char* const kAbAc = "AB ae | b\nAC ey | k\n";
+    const char* const kTied = "AB ae | b\nAB(2) ey | b\nAC aa | k\n";
+    const struct {
+        const char* lexicon;
+        const char* word;
+        const char* expected;
+    } cases[] = {
+        // T is always t; A is ae two to one; C is k two to one, but s after a word edge and
+        // before I.
+        {kCat, "TAC", "t ae k"},
+        {kCat, "CIT", "s ih t"},
+        {kCat, "CAT", "k ae t"},
+        {kCat, "CITY", "s ih t iy"},
+        // A alone: ae and ey once each everywhere its context reaches; the later group wins.
+        {kAbAc, "A", "ey"},
+        {kAbAc, "AB", "ae b"},
+        {kAbAc, "AC", "ey k"},
+        // An alternative counts under its bare headword; a tie below never replaces the answer.
+        {kTied, "AB", "ey b"},
+        {kTied, "AC", "aa k"},
+        // Unknown runs shrink or drop.
+        {kAbAc, "AXB", "ae b"},
+        {kAbAc, "AAB", "ae b"},
+        {kAbAc, "XYZ", ""},
+        {kAbAc, "", ""},
+    };
+    for (const auto& c : cases) {
+        TLetterToSound model;
+        model.Learn(Write(c.lexicon));
+        EXPECT_EQ(model.Pronounce(c.word), c.expected) << c.lexicon << c.word;
+    }
 }
 
 TEST_F(LetterToSound, MalformedEntriesAreCatastrophic) {

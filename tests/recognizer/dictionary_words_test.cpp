@@ -33,21 +33,33 @@ TEST(TranscriptCleaning, PunctuationBreaksWordsAtLevelOne) {
     }
 }
 
-TEST(TranscriptCleaning, OtherPunctuationIsDroppedAtLevelTwo) {
-    // Dropping joins the letters around it.
-    TranscriptWords joined("a#b c&d");
-    EXPECT_EQ(joined.Sequence(), (Texts{"AB", "CD"}));
-    EXPECT_EQ(joined.WarningLevel(), etwDroppedPunctuation);
-}
-
-TEST(TranscriptCleaning, ControlAndUnknownHighBytesAreDroppedAtLevelThree) {
-    TranscriptWords control("a\x01z\rb");
-    EXPECT_EQ(control.CleanedText(), "AZB");
-    EXPECT_EQ(control.WarningLevel(), etwDroppedCharacter);
-    TranscriptWords sign("a\xe2\x82\xa8"
-                         "b \xf0\x9f\x98\x80ok");
-    EXPECT_EQ(sign.Sequence(), (Texts{"AB", "OK"}));
-    EXPECT_EQ(sign.WarningLevel(), etwDroppedCharacter);
+TEST(TranscriptCleaning, DroppedCharactersJoinTheLettersAroundThem) {
+    const struct {
+        const char* text;
+        const char* cleaned; // not checked when null
+        Texts words;
+        int32_t warning;
+    } cases[] = {
+        {"a#b c&d", nullptr, {"AB", "CD"}, etwDroppedPunctuation},
+        {"a\x01z\rb", "AZB", {"AZB"}, etwDroppedCharacter},
+        {"a\xe2\x82\xa8"
+         "b \xf0\x9f\x98\x80ok",
+         nullptr,
+         {"AB", "OK"},
+         etwDroppedCharacter},
+        // Tabs and line feeds separate without a warning; apostrophes stay, and tokens
+        // without a letter are blanked.
+        {"One\ttwo\nTHREE", "ONE TWO THREE", {"ONE", "TWO", "THREE"}, etwNone},
+        {"don't '' o'neil '", "DON'T    O'NEIL  ", {"DON'T", "O'NEIL"}, etwNone},
+    };
+    for (const auto& c : cases) {
+        TranscriptWords words(c.text);
+        if (c.cleaned) {
+            EXPECT_EQ(words.CleanedText(), c.cleaned) << c.text;
+        }
+        EXPECT_EQ(words.Sequence(), c.words) << c.text;
+        EXPECT_EQ(words.WarningLevel(), c.warning) << c.text;
+    }
 }
 
 TEST(TranscriptCleaning, AccentsFoldAndNumbersAreSpelledOut) {
@@ -84,20 +96,6 @@ TEST(TranscriptCleaning, AccentsFoldAndNumbersAreSpelledOut) {
         EXPECT_EQ(words.Sequence(), c.words) << c.text;
         EXPECT_LT(words.WarningLevel(), etwDroppedPunctuation) << c.text;
     }
-}
-
-TEST(TranscriptCleaning, TabsAndLineFeedsSeparateWithoutWarning) {
-    TranscriptWords words("One\ttwo\nTHREE");
-    EXPECT_EQ(words.CleanedText(), "ONE TWO THREE");
-    EXPECT_EQ(words.WarningLevel(), etwNone);
-    EXPECT_EQ(words.Sequence(), (Texts{"ONE", "TWO", "THREE"}));
-}
-
-TEST(TranscriptCleaning, ApostrophesStayAndLetterlessTokensAreBlanked) {
-    TranscriptWords words("don't '' o'neil '");
-    EXPECT_EQ(words.CleanedText(), "DON'T    O'NEIL  ");
-    EXPECT_EQ(words.Sequence(), (Texts{"DON'T", "O'NEIL"}));
-    EXPECT_EQ(words.WarningLevel(), etwNone);
 }
 
 TEST(TranscriptWordSet, DistinctWordsInByteOrderWithTranscriptOrderKept) {

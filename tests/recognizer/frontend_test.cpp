@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,23 +53,6 @@ int32_t ErrorKind(void (*f)()) {
 
 // ---- Parameters ----
 
-TEST(FrontEndParameters, RatesGiveTheirFramingAndBinCounts) {
-    const TFrontEndParameters wide = frontEndParameters(16000);
-    EXPECT_EQ(wide.frameShift, 256u);
-    EXPECT_EQ(wide.windowSize, 512u);
-    EXPECT_EQ(wide.binCount, 256u);
-    EXPECT_DOUBLE_EQ(wide.warpingRate, 16000.0);
-    // At 8 kHz only the bins below 3500 Hz enter the cepstrum.
-    const TFrontEndParameters narrow = frontEndParameters(8000);
-    EXPECT_EQ(narrow.frameShift, 128u);
-    EXPECT_EQ(narrow.windowSize, 256u);
-    EXPECT_EQ(narrow.binCount, 112u);
-    EXPECT_DOUBLE_EQ(narrow.warpingRate, 7000.0);
-    TFrameAnalyser analyser(narrow);
-    EXPECT_TRUE(std::isfinite(analyser.WarpEntry(12, 111)));
-    EXPECT_THROW(analyser.WarpEntry(0, 112), std::out_of_range);
-}
-
 TEST(FrontEndParameters, BreachesAreCatastrophic) {
     EXPECT_EQ(ErrorKind([] { makeFrontEndParameters(16000, 255, 512, 8000); }),
               eetCatastrophicFailure);
@@ -118,25 +100,6 @@ TEST(FrontEndFraming, FrameCountMatchesTheFramerForEveryLength) {
     EXPECT_EQ(TFramer::FrameCount(frontEndParameters(16000), 256), 1);
 }
 
-TEST(FrontEndFraming, PrimingPlacesCentredSamplesAndFilterRemovesDc) {
-    const TFrontEndParameters p = frontEndParameters(16000);
-    std::vector<double> x(4000, 500.0);
-    x[0] = 500.9; // truncated to 500 before priming
-    TFramer framer(p, x.data(), uint32_t(x.size()));
-    std::vector<float> frame(p.windowSize);
-    ASSERT_TRUE(framer.Next(frame.data()));
-    // Kept part: 128 zeros then 128 primed samples minus their mean (all 500).
-    for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(frame[size_t(i)], 0.0f) << i;
-    // First filtered sample: c x - (g x) = sqrt(a) x.
-    const double a = std::exp(-2.0 * kPi * 30.0 / 16000.0);
-    EXPECT_NEAR(frame[256], 500.0 * std::sqrt(a), 1e-2);
-    // The high-pass decays a constant input towards 0.
-    for (int k = 0; k < 8; ++k)
-        ASSERT_TRUE(framer.Next(frame.data()));
-    EXPECT_LT(std::fabs(frame[p.windowSize - 1]), 5.0f);
-}
-
 // ---- Per-frame analysis ----
 
 // Lags and kernel lengths of the frames of x, past the onset and the filter's settling.
@@ -170,23 +133,6 @@ TEST(FrontEndAnalysis, HundredHertzToneFindsLag160AndFiveTaps) {
         ASSERT_GE(lag, 150);
         ASSERT_LE(lag, 160);
         ASSERT_EQ(taps, 5);
-    }
-}
-
-TEST(FrontEndAnalysis, RecordsTrailTheFramesByOne) {
-    const std::vector<double> x = Noise(6000, 1000.0, 3);
-    const FramePropertiesVector frames = Features(x, 16000);
-    const TFrontEndParameters p = frontEndParameters(16000);
-    TFramer framer(p, x.data(), uint32_t(x.size()));
-    TFrameAnalyser analyser(p);
-    std::vector<float> frame(p.windowSize);
-    float features[kFeatureCount];
-    for (int32_t record = 1; framer.Next(frame.data()); ++record) {
-        analyser.Analyse(frame.data(), features);
-        const FrameProperties& f = frames.At(record);
-        EXPECT_EQ(f.flags, record == frames.High() ? kFrameFlagLast : kFrameFlagNone);
-        for (int d = 0; d < kFeatureCount; ++d)
-            ASSERT_EQ(f.features[d], features[d]) << "record " << record << " feature " << d;
     }
 }
 
