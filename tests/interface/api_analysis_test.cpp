@@ -119,27 +119,18 @@ TEST_F(Analysis, ConfigurationChoosesTheSpeechTargets) {
     EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
 }
 
+// The loader's own texts are the audio tests'; here they reach the caller after the code's.
 TEST_F(Analysis, SoundsTheLoaderRefusesGiveItsMessage) {
-    struct Case {
-        std::string file;
-        std::string detail;
-    };
-    const std::string text = scratch.File("text.wav");
-    WriteText(text, "This is not a sound at all, just some words in a file.\n");
-    const std::string deep = scratch.File("deep.wav");
-    WriteWav(deep, 16000, 24, Babble(16000, 0.5));
     const std::string slow = scratch.File("slow.wav");
     WriteWav(slow, 6000, 16, Babble(6000, 0.5));
-    const Case cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {scratch.File("absent.wav"), "file doesn't exist"},
-        {text, "unsupported or invalid audio file"},
-        {deep, "unsupported sample format: 24-bit PCM; 8- and 16-bit PCM are read"},
         {slow, "sample rate 6000 Hz is outside 8000-48000 Hz"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Code(c.file, nullptr), VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR) << c.file;
+    for (const auto& [file, detail] : cases) {
+        EXPECT_EQ(Code(file, nullptr), VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR) << file;
         ASSERT_NE(message.find(" ["), std::string::npos) << message;
-        EXPECT_EQ(message.substr(message.find(" [")), " [" + c.detail + "]");
+        EXPECT_EQ(message.substr(message.find(" [")), " [" + detail + "]");
     }
 }
 
@@ -266,24 +257,9 @@ TEST_F(Analysis, FastFlagOnlyChangesTheSpeechTargets) {
     const Result s = ReadAll(slow), f = ReadAll(fast);
     EXPECT_EQ(s.phonemes, f.phonemes);
     EXPECT_EQ(s.gestures, f.gestures);
-    EXPECT_EQ(s.speech.size(), f.speech.size());
+    ASSERT_EQ(s.speech.size(), f.speech.size());
+    // Fast ramps are shorter, so the keys move.
+    EXPECT_NE(s.speech, f.speech);
     VoxtrailFreeAnalysis(&slow);
     VoxtrailFreeAnalysis(&fast);
-}
-
-TEST_F(Analysis, EveryRateAndFormatIsAnalysed) {
-    // 16000, 22050 (resampled to 16000) and 8000 Hz evaluation sounds; an 8-bit AIFF and a
-    // SPHERE file from the audio fixtures.
-    const std::string sounds[] = {EvaluationSound("hello_world.wav"),
-                                  EvaluationSound("quick_fox.wav"),
-                                  EvaluationSound("phone_message.wav"),
-                                  std::string(VX_TEST_DATA) + "/audio/aiff8_mono_8000.aiff",
-                                  std::string(VX_TEST_DATA) + "/audio/sphere_16k.sph"};
-    for (const std::string& sound : sounds) {
-        const uint32_t code = Code(sound, nullptr);
-        EXPECT_TRUE(code == 0 || code == VOXTRAIL_ANALYSIS_FAILED_ERR) << sound;
-        if (sound.find("Evaluation") != std::string::npos) {
-            EXPECT_EQ(code, 0u) << sound;
-        }
-    }
 }

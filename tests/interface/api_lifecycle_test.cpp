@@ -18,20 +18,10 @@ const std::string kConfigParseMessage =
 
 } // namespace
 
-TEST(ErrorStrings, TableTextsAndUnknownCodes) {
+TEST(ErrorStrings, CodeNameThenTextAndUnknownCodes) {
     EXPECT_EQ(ErrorString(VOXTRAIL_INVALID_INDEX_ERR),
               "VOXTRAIL_INVALID_INDEX_ERR: one or more of the indices (track, key, frame, word, "
               "phoneme) are invalid (out of range)");
-    EXPECT_EQ(ErrorString(VOXTRAIL_INVALID_TIME_ERR),
-              "VOXTRAIL_INVALID_TIME_ERR: the time parameter is invalid (out of range)");
-    const std::string internal = ErrorString(VOXTRAIL_INTERNAL_ERR);
-    EXPECT_EQ(internal.rfind("VOXTRAIL_INTERNAL_ERR: a serious internal error occurred in "
-                             "Voxtrail; please alert Vantrix by sending mail with a description "
-                             "of how the error was triggered to ",
-                             0),
-              0u);
-    EXPECT_NE(internal.find('@'), std::string::npos);
-
     char text[256];
     EXPECT_EQ(VoxtrailGetErrorString(12345, sizeof text, text), VOXTRAIL_INVALID_PARAMETER_ERR);
     EXPECT_STREQ(text, "unknown Voxtrail error code: 12345");
@@ -106,10 +96,11 @@ TEST(Lifecycle, FailedStartupLeavesTheLibraryAsItWas) {
     TempFolder empty;
     DataFolder data;
     const std::string sound = EvaluationSound("hello_world.wav");
-    VOXTRAIL_ANALYSIS* a = nullptr;
+    VOXTRAIL_ANALYSIS* a = reinterpret_cast<VOXTRAIL_ANALYSIS*>(&a); // must be cleared
     EXPECT_EQ(VoxtrailStartupLibrary(empty.path.c_str()), VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
     EXPECT_EQ(VoxtrailGetAnalysis(&a, sound.c_str(), nullptr, nullptr),
               VOXTRAIL_STARTUP_NOT_CALLED);
+    EXPECT_EQ(a, nullptr);
     EXPECT_EQ(VoxtrailShutdownLibrary(), VOXTRAIL_SHUTDOWN_FAILED_ERR);
     // The retry with the right folder needs no shut-down first.
     EXPECT_EQ(VoxtrailStartupLibrary(empty.path.c_str()), VOXTRAIL_CORE_DATA_NOT_FOUND_ERR);
@@ -117,15 +108,6 @@ TEST(Lifecycle, FailedStartupLeavesTheLibraryAsItWas) {
     EXPECT_EQ(VoxtrailGetAnalysis(&a, sound.c_str(), nullptr, nullptr), 0u);
     EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
     EXPECT_EQ(VoxtrailShutdownLibrary(), 0u);
-}
-
-TEST(Lifecycle, AnalysisNeedsAStartedLibrary) {
-    VOXTRAIL_ANALYSIS* a = reinterpret_cast<VOXTRAIL_ANALYSIS*>(&a); // must be cleared
-    EXPECT_EQ(VoxtrailGetAnalysis(&a, EvaluationSound("hello_world.wav").c_str(), nullptr, nullptr),
-              VOXTRAIL_STARTUP_NOT_CALLED);
-    EXPECT_EQ(a, nullptr);
-    int32_t n = 0;
-    EXPECT_EQ(VoxtrailGetNumPhonemes(a, &n), VOXTRAIL_NULL_PARAMETER_ERR);
 }
 
 TEST(Lifecycle, StartupIsSilentOnTheStandardStreams) {

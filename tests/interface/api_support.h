@@ -51,8 +51,7 @@ inline void WriteText(const std::string& file, const std::string& text) {
     out << text;
 }
 
-// A PCM WAV file of the given depth (8, 16 or 24 bits) holding samples scaled to that depth
-// from the 16-bit range.
+// A PCM WAV file of 8 or 16 bits holding samples scaled to that depth from the 16-bit range.
 inline void WriteWav(const std::string& file, uint32_t rate, uint16_t bits,
                      const std::vector<int16_t>& samples) {
     const uint32_t bytesPerSample = bits / 8;
@@ -81,12 +80,8 @@ inline void WriteWav(const std::string& file, uint32_t rate, uint16_t bits,
     for (int16_t s : samples) {
         if (bits == 8)
             out.put(char(uint8_t((s >> 8) + 128)));
-        else if (bits == 16)
+        else
             u16(uint16_t(s));
-        else {
-            out.put(0);
-            u16(uint16_t(s));
-        }
     }
 }
 
