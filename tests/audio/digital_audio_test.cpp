@@ -213,30 +213,20 @@ TEST(DigitalAudioNormalise, TargetRatesAndLengths) {
         uint32_t rate, count, target, expected;
     } cases[] = {
         {44100, 44100, 16000, 16001}, {48000, 4800, 16000, 1601}, {11025, 11025, 8000, 8001},
-        {22050, 2205, 16000, 1601},   {12000, 1200, 8000, 801},
+        {22050, 2205, 16000, 1601},   {12000, 1200, 8000, 801},   {8000, 3, 8000, 3},
+        {16000, 3, 16000, 3},
     };
     for (const auto& c : cases) {
         std::vector<double> s(c.count, 1.0);
         TDigitalAudio audio(c.rate, c.count, s.data());
+        const double* before = audio.getSamples();
         ASSERT_TRUE(audio.normaliseSampleRate()) << c.rate;
         EXPECT_EQ(audio.getSampleRate(), c.target) << c.rate;
         EXPECT_EQ(audio.getSampleCount(), c.expected) << c.rate;
         EXPECT_EQ(audio.getBitsPerSample(), 16u);
+        // A target rate is left as it is.
+        EXPECT_EQ(audio.getSamples() == before, c.rate == c.target) << c.rate;
     }
-}
-
-TEST(DigitalAudioNormalise, TargetRatesAreLeftAlone) {
-    std::vector<double> s{1, 2, 3};
-    for (uint32_t rate : {8000u, 16000u}) {
-        TDigitalAudio audio(rate, 3, s.data());
-        const double* before = audio.getSamples();
-        EXPECT_TRUE(audio.normaliseSampleRate());
-        EXPECT_EQ(audio.getSamples(), before);
-        EXPECT_EQ(audio.getSampleCount(), 3u);
-    }
-}
-
-TEST(DigitalAudioNormalise, FailureLeavesTheSoundUnchanged) {
     TDigitalAudio empty(44100, 0, nullptr);
     EXPECT_FALSE(empty.normaliseSampleRate());
     EXPECT_EQ(empty.getSampleRate(), 44100u);
