@@ -191,11 +191,11 @@ void CloseMouth(TAnalysisResult& result) {
 }
 
 // One piece of a sound (the whole of it when it is short) with its text, as the engine reads
-// it; where says which piece in messages (empty for a whole sound).
-int AnalysePiece(const TOptions& options, const std::string& sound, const TSoundPiece& piece,
-                 const std::string& where, bool haveText, std::string text, TAnalysisResult& result,
-                 std::string& error) {
-    const std::string& path = piece.path;
+// it at path; sndfile: libsndfile reads that file; where says which piece in messages (empty
+// for a whole sound).
+int AnalysePiece(const TOptions& options, const std::string& sound, const std::string& path,
+                 bool sndfile, const std::string& where, bool haveText, std::string text,
+                 TAnalysisResult& result, std::string& error) {
     const bool several = options.sounds.size() > 1;
     const bool hasWords = text.find_first_not_of(" \t\r\n") != std::string::npos;
 
@@ -206,7 +206,7 @@ int AnalysePiece(const TOptions& options, const std::string& sound, const TSound
     bool recognized = false;
     if (haveText) {
         result.wordSource = hasWords ? "transcript" : "none";
-    } else if (options.recognizer == "words" && piece.sndfile) {
+    } else if (options.recognizer == "words" && sndfile) {
 #ifdef VOXTRAIL_WITH_WORDS
         if (!RecognizeWords(path, result, error)) return kExitFailure;
         recognized = true;
@@ -278,8 +278,13 @@ int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisRes
         return kExitFailure;
     }
     const std::vector<TSoundPiece>& pieces = prepared.pieces;
-    if (pieces.size() == 1)
-        return AnalysePiece(options, sound, pieces[0], "", haveText, text, result, error);
+    if (pieces.size() == 1) {
+        TTempFile temp;
+        std::string path;
+        if (!PiecePath(prepared, 0, temp, path, error)) return kExitFailure;
+        return AnalysePiece(options, sound, path, pieces[0].sndfile, "", haveText, text, result,
+                            error);
+    }
 
     // A long sound: each piece with its share of the transcript, then one result.
     std::vector<double> speech, offsets;
@@ -292,7 +297,10 @@ int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisRes
     for (size_t i = 0; i < pieces.size(); ++i) {
         const std::string where = " (in the piece from " + Seconds(pieces[i].offset) + " to " +
                                   Seconds(pieces[i].offset + pieces[i].duration) + ")";
-        if (const int status = AnalysePiece(options, sound, pieces[i], where, haveText, texts[i],
+        TTempFile temp;
+        std::string path;
+        if (!PiecePath(prepared, i, temp, path, error)) return kExitFailure;
+        if (const int status = AnalysePiece(options, sound, path, true, where, haveText, texts[i],
                                             results[i], error))
             return status;
     }

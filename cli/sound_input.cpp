@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -133,18 +134,45 @@ bool ReadMono(SndFile& sf, TSamples& samples, std::string& error) {
     return true;
 }
 
+// The temporary file of this process, for the signal handler: a fixed buffer, since the handler
+// may read nothing that allocates.
+char gTempPath[4096];
+volatile sig_atomic_t gHaveTemp = 0;
+
+void RemoveTempAndDie(int signal) {
+    if (gHaveTemp) unlink(gTempPath);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
 
 TTempFile::~TTempFile() {
-    if (!path_.empty()) unlink(path_.c_str());
+    if (path_.empty()) return;
+    gHaveTemp = 0;
+    unlink(path_.c_str());
 }
 
 int TTempFile::Create(const char* suffix) {
+    static const bool handled = [] {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            if (std::signal(signal, RemoveTempAndDie) == SIG_IGN) std::signal(signal, SIG_IGN);
+        return true;
+    }();
+    (void)handled;
     const char* folder = std::getenv("TMPDIR");
     std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/voxtrail-XXXXXX";
     pattern += suffix;
+    if (pattern.size() >= sizeof gTempPath) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    gHaveTemp = 0;
     const int fd = mkstemps(pattern.data(), int(std::strlen(suffix)));
-    if (fd >= 0) path_ = pattern;
+    if (fd < 0) return fd;
+    path_ = pattern;
+    std::memcpy(gTempPath, pattern.c_str(), pattern.size() + 1);
+    gHaveTemp = 1;
     return fd;
 }
 
@@ -221,7 +249,7 @@ bool PrepareSound(const std::string& sound, TPreparedSound& prepared, std::strin
     const bool longSound = sf.file && sf.info.samplerate > 0 &&
                            double(sf.info.frames) / sf.info.samplerate > kEngineMaxSeconds;
     if (!sf.file || (EngineReads(sf.info) && !longSound)) {
-        prepared.pieces.push_back({sound, 0.0, 0.0, 0.0, sf.file != nullptr});
+        prepared.pieces.push_back({sound, 0.0, 0.0, 0.0, sf.file != nullptr, 0, 0});
         return true;
     }
     if (sf.info.samplerate < kMinRate) {
@@ -229,24 +257,32 @@ bool PrepareSound(const std::string& sound, TPreparedSound& prepared, std::strin
                 " Hz is below the 8000 Hz an analysis needs";
         return false;
     }
-    TSamples samples;
+    TSamples& samples = prepared.samples;
     if (!ReadMono(sf, samples, error)) return false;
     prepared.duration = samples.Seconds();
     const std::vector<size_t> cuts = FindCuts(samples);
     const std::vector<double> speech = SpeechSeconds(samples, cuts);
-    for (size_t i = 0; i + 1 < cuts.size(); ++i) {
-        TTempFile temp;
-        const int fd = temp.Create(".wav");
-        if (fd < 0) {
-            error = std::string("cannot create a temporary sound: ") + std::strerror(errno);
-            return false;
-        }
-        prepared.temps.push_back(std::move(temp));
-        if (!WriteWave(fd, samples, cuts[i], cuts[i + 1], error)) return false;
-        prepared.pieces.push_back({prepared.temps.back().Path(), double(cuts[i]) / samples.rate,
-                                   double(cuts[i + 1] - cuts[i]) / samples.rate, speech[i], true});
-    }
+    for (size_t i = 0; i + 1 < cuts.size(); ++i)
+        prepared.pieces.push_back({"", double(cuts[i]) / samples.rate,
+                                   double(cuts[i + 1] - cuts[i]) / samples.rate, speech[i], true,
+                                   cuts[i], cuts[i + 1]});
     return true;
+}
+
+bool PiecePath(const TPreparedSound& prepared, size_t index, TTempFile& temp, std::string& path,
+               std::string& error) {
+    const TSoundPiece& piece = prepared.pieces[index];
+    if (!piece.path.empty()) {
+        path = piece.path;
+        return true;
+    }
+    const int fd = temp.Create(".wav");
+    if (fd < 0) {
+        error = std::string("cannot create a temporary sound: ") + std::strerror(errno);
+        return false;
+    }
+    path = temp.Path();
+    return WriteWave(fd, prepared.samples, piece.begin, piece.end, error);
 }
 
 } // namespace Vantrix

@@ -11,7 +11,8 @@ namespace Vantrix {
 // The longest sound one analysis accepts.
 constexpr double kEngineMaxSeconds = 300.0;
 
-// A file created with mkstemps, removed when the object goes.
+// A file created with mkstemps, removed when the object goes, or when the process is ended by
+// SIGINT, SIGTERM or SIGHUP. One at a time per process.
 class TTempFile {
 public:
     TTempFile() = default;
@@ -36,23 +37,29 @@ struct TSamples {
 
 // One part of a sound as the engine reads it.
 struct TSoundPiece {
-    std::string path;    // the user's file, or a temporary file
-    double offset = 0;   // where the piece starts in the user's sound, in seconds
-    double duration = 0; // 0 when the engine reads the user's file and measures it itself
-    double speech = 0;   // seconds of speech in the piece (long sounds only)
-    bool sndfile = true; // libsndfile reads it (the word recogniser needs that)
+    std::string path;          // the user's file; empty for samples written out when analysed
+    double offset = 0;         // where the piece starts in the user's sound, in seconds
+    double duration = 0;       // 0 when the engine reads the user's file and measures it itself
+    double speech = 0;         // seconds of speech in the piece (long sounds only)
+    bool sndfile = true;       // libsndfile reads it (the word recogniser needs that)
+    size_t begin = 0, end = 0; // its samples
 };
 
 struct TPreparedSound {
     std::vector<TSoundPiece> pieces;
     double duration = 0; // the whole sound's, when it was read here
-    std::vector<TTempFile> temps;
+    TSamples samples;    // when it was read here
 };
 
-// Makes sound readable by the engine: the file itself when the engine reads it (missing files
-// included, for the engine to report), else converted pieces. False with the reason (in the
-// user's terms, without the sound's name) in error.
+// Makes sound readable by the engine: the file itself when the engine reads it (or libsndfile
+// does not know it, for the engine to say why), else its samples in pieces the engine accepts.
+// False with the reason (in the user's terms, without the sound's name) in error.
 bool PrepareSound(const std::string& sound, TPreparedSound& prepared, std::string& error);
+
+// The file the engine reads for a piece: the user's, or its samples written to temp, which
+// lives as long as the analysis of the piece (one at a time: no disk filled by a long sound).
+bool PiecePath(const TPreparedSound& prepared, size_t index, TTempFile& temp, std::string& path,
+               std::string& error);
 
 // Why a file neither libsndfile nor the engine reads is no sound, for the engine's own refusal
 // in engineDetail.
