@@ -197,9 +197,13 @@ double DrawCurves(TSvg& svg, const TAxis& axis, double top, double height,
     svg.Text(kLeft - 8, y(low), Num(low), 11, "end", "#777");
     if (low < 0) svg.Line(kLeft, y(0), kLeft + kPlotWidth, y(0), "#bbbbbb");
     for (size_t t = 0; t < tracks.size(); ++t) {
+        const std::vector<double>& v = samples[t];
         std::string d;
-        for (size_t x = 0; x < samples[t].size(); ++x)
-            d += (x ? " L" : "M") + Num(kLeft + double(x)) + " " + Num(y(samples[t][x]));
+        for (size_t x = 0; x < v.size(); ++x) {
+            // Inside a flat run the ends carry the line: long rests cost two points.
+            if (x > 0 && x + 1 < v.size() && v[x - 1] == v[x] && v[x + 1] == v[x]) continue;
+            d += (x ? " L" : "M") + Num(kLeft + double(x)) + " " + Num(y(v[x]));
+        }
         svg.Path(d, kPalette[t % kPaletteSize]);
     }
     const int perRow = kPlotWidth / kLegendEntryWidth;
@@ -284,16 +288,12 @@ bool RenderPlot(const TAnalysisResult& result, const TOptions& options, std::str
     DrawLane(out, axis, y, 28, boxes, "#bfe0c6");
     y += 40;
 
-    const double curvesBottom = y + 240;
     y += DrawCurves(out, axis, y, 240, result.speechTargets, "speech targets");
-    double axisAt = curvesBottom;
     if (options.plotGestures) {
         y += 10;
-        axisAt = y + 180;
         y += DrawCurves(out, axis, y, 180, result.gestures, "gestures");
     }
-    // The axis runs under the last curve panel; its legend follows the axis labels.
-    (void)axisAt;
+    // The time axis closes the picture; its grid lines run up through every panel.
     DrawTimeAxis(out, axis, first, y + 4);
     svg = out.Document(int(std::ceil(y + 34)));
     return true;
