@@ -330,6 +330,9 @@ TEST_F(Cli, UsageErrorsExitTwo) {
         {"analyze", "x.wav", "--bogus"},
         {"analyze", "-x", "x.wav"},
         {"analyze", "x.wav", "--text", "a", "--text-file", "b"},
+        {"analyze", "x.wav", "y.wav"},
+        {"analyze", "x.wav", "y.wav", "--output-dir", "d", "--output", "f"},
+        {"analyze", "x.wav", "--jobs", "0"},
     };
     for (const auto& args : cases) {
         const Outcome o = Run(args);
