@@ -110,8 +110,11 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
 
     CLI::App* analyze =
         app.add_subcommand("analyze", "analyse sounds and print or write the result");
-    analyze->add_option("SOUND", o.sounds,
-                        "sound files (WAV, AIFF, NIST SPHERE, FLAC, Ogg, MP3, ...)");
+    analyze
+        ->add_option("SOUND", o.sounds,
+                     "sound files: WAV, AIFF, NIST SPHERE, FLAC, Ogg, MP3 and whatever else "
+                     "libsndfile reads; sounds over 300 s are cut at pauses and joined")
+        ->type_name("");
     AddAnalysisOptions(*analyze, o);
     analyze
         ->add_option("--format", o.format,
