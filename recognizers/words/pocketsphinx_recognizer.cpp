@@ -101,6 +101,7 @@ private:
         std::vector<bool> voiced(samples.size() / 160 + 2, false);
         const int16* in = samples.data();
         size_t left = samples.size(), next = 0;
+        fe_start_stream(speechGate);  // frame numbers count from this sound's start
         fe_start_utt(speechGate);
         while (left > 0) {
             // One frame shift at a time, so the frames one call returns are consecutive.
