@@ -26,26 +26,40 @@ const char* const kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#94
                                 "#393b79", "#ad494a", "#637939", "#8c6d31", "#7b4173"};
 constexpr size_t kPaletteSize = sizeof kPalette / sizeof kPalette[0];
 
+// Length of the UTF-8 sequence at text[i], or 0 when it is not one (a file name in Latin-1).
+size_t Utf8Length(const std::string& text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    const size_t n = b >= 0xC2 && b <= 0xDF   ? 2
+                     : b >= 0xE0 && b <= 0xEF ? 3
+                     : b >= 0xF0 && b <= 0xF4 ? 4
+                                              : 0;
+    if (n == 0 || i + n > text.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+// Text as XML character data: markup escaped, control characters dropped (XML 1.0 has no
+// place for them) and bytes that are not UTF-8 replaced, so that every viewer opens the file.
 std::string Escaped(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '&')
             out += "&amp;";
-            break;
-        case '<':
+        else if (c == '<')
             out += "&lt;";
-            break;
-        case '>':
+        else if (c == '>')
             out += "&gt;";
-            break;
-        case '"':
+        else if (c == '"')
             out += "&quot;";
-            break;
-        default:
-            // Control characters are not allowed in XML 1.0.
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
-        }
+        else if (c >= 0x80) {
+            const size_t n = Utf8Length(text, i);
+            out += n ? text.substr(i, n) : "\xEF\xBF\xBD";
+            if (n) i += n - 1;
+        } else if (c >= 0x20 || c == '\t')
+            out += char(c);
     }
     return out;
 }
