@@ -58,8 +58,9 @@ SHAPE_SET_ITEMS = [(shapes.BUILT_IN, "Built-in", "The engine's own 15 speech tar
 
 
 class VoxtrailSettings(bpy.types.PropertyGroup):
-    sound: StringProperty(name="Sound", subtype='FILE_PATH',
-                          description="Recorded voice: WAV, FLAC, Ogg, MP3 or another sound file voxtrail reads")
+    sound: StringProperty(
+        name="Sound", subtype='FILE_PATH',
+        description="Recorded voice: WAV, FLAC, Ogg, MP3 or another sound file voxtrail reads")
     transcript: StringProperty(
         name="Transcript", subtype='FILE_PATH',
         description="Text file of what is said; empty: the .txt file beside the sound, if any")
