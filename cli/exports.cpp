@@ -115,8 +115,9 @@ void FormatShapesJson(const TAnalysisResult& result, std::string& out) {
            ", \"framesPerSecond\": " + std::to_string(fps) + "}, \"mouthCues\": [";
     for (size_t i = 0; i < changes.size(); ++i) {
         const double start = FrameSeconds(changes[i].frame, fps);
+        // The last cue lasts to the end of the sound, and at least its one frame.
         const double end = i + 1 < changes.size() ? FrameSeconds(changes[i + 1].frame, fps)
-                                                  : std::max(result.duration, start);
+                                                  : std::max(result.duration, start + 1.0 / fps);
         out += i ? ", " : "";
         out += "{\"start\": " + JsonNumber(start) + ", \"end\": " + JsonNumber(end) +
                ", \"value\": " + JsonString(changes[i].shape) + "}";
