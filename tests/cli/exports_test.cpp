@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 #include <sys/wait.h>
-#include <zlib.h>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -115,68 +115,47 @@ std::vector<std::string> ShapesFromFrames(const json& result, const std::string&
     return shapes;
 }
 
-// Changes (first frame, shape) spelled out over count frames; empty when they are not in
-// ascending frame order from 0 or repeat a shape.
-std::vector<std::string> Expand(const std::vector<std::pair<long, std::string>>& changes,
-                                size_t count) {
+// The shape of every frame from one of the shape formats: changes (first frame, shape) spelled
+// out over count frames; empty when they do not start at frame 0, go back or repeat a shape.
+std::vector<std::string> FramesOf(const std::string& format, const std::string& text, int fps,
+                                  size_t count, double duration) {
+    std::vector<std::pair<long, std::string>> changes;
+    const auto add = [&](double frame, const std::string& shape) {
+        EXPECT_NEAR(frame, std::round(frame), 1e-6) << shape;
+        changes.push_back({std::lround(frame), shape});
+    };
+    if (format == "shapes-json") {
+        const json cues = json::parse(text)["mouthCues"];
+        for (size_t i = 0; i < cues.size(); ++i) {
+            const double start = cues[i]["start"], end = cues[i]["end"];
+            // Each cue ends where the next starts, the last with the sound.
+            EXPECT_EQ(end, i + 1 < cues.size() ? cues[i + 1]["start"].get<double>()
+                                               : std::max(duration, start + 1.0 / fps));
+            add(start * fps, cues[i]["value"]);
+        }
+    } else {
+        std::istringstream in(text);
+        std::string line;
+        if (format == "moho") {
+            std::getline(in, line);
+            EXPECT_EQ(line, "MohoSwitch1");
+        }
+        while (std::getline(in, line)) {
+            const size_t split = line.find(format == "moho" ? ' ' : '\t');
+            if (split == std::string::npos) return {};
+            // Moho counts frames from 1; shapes-tsv gives seconds on the frame grid.
+            const double at = std::stod(line.substr(0, split));
+            add(format == "moho" ? at - 1 : at * fps, line.substr(split + 1));
+        }
+    }
     std::vector<std::string> frames;
     for (size_t i = 0; i < changes.size(); ++i) {
-        if (long(frames.size()) != changes[i].first) return {};
-        if (i && changes[i].second == changes[i - 1].second) return {};
         const size_t until = i + 1 < changes.size() ? size_t(changes[i + 1].first) : count;
-        if (until <= frames.size()) return {};
+        if (long(frames.size()) != changes[i].first || until <= frames.size()) return {};
+        if (i && changes[i].second == changes[i - 1].second) return {};
         frames.resize(until, changes[i].second);
     }
     return frames;
-}
-
-// A frame number from seconds that must lie on the frame grid.
-long FrameAt(double seconds, int fps) {
-    const double frame = seconds * fps;
-    EXPECT_NEAR(frame, std::round(frame), 1e-6) << seconds;
-    return long(std::round(frame));
-}
-
-std::vector<std::pair<long, std::string>> ParseMoho(const std::string& text) {
-    std::vector<std::string> lines = Lines(text);
-    EXPECT_FALSE(lines.empty());
-    if (lines.empty()) return {};
-    EXPECT_EQ(lines[0], "MohoSwitch1");
-    std::vector<std::pair<long, std::string>> changes;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const size_t space = lines[i].find(' ');
-        EXPECT_NE(space, std::string::npos) << lines[i];
-        if (space == std::string::npos) return {};
-        // Moho counts frames from 1.
-        changes.push_back({std::stol(lines[i].substr(0, space)) - 1, lines[i].substr(space + 1)});
-    }
-    return changes;
-}
-
-std::vector<std::pair<long, std::string>> ParseShapesTsv(const std::string& text, int fps) {
-    std::vector<std::pair<long, std::string>> changes;
-    for (const std::string& line : Lines(text)) {
-        const size_t tab = line.find('\t');
-        EXPECT_NE(tab, std::string::npos) << line;
-        if (tab == std::string::npos) return {};
-        changes.push_back({FrameAt(std::stod(line.substr(0, tab)), fps), line.substr(tab + 1)});
-    }
-    return changes;
-}
-
-std::vector<std::pair<long, std::string>> ParseShapesJson(const std::string& text, int fps,
-                                                          double duration) {
-    const json cues = json::parse(text)["mouthCues"];
-    std::vector<std::pair<long, std::string>> changes;
-    for (size_t i = 0; i < cues.size(); ++i) {
-        changes.push_back({FrameAt(cues[i]["start"], fps), cues[i]["value"].get<std::string>()});
-        const double end = cues[i]["end"];
-        if (i + 1 < cues.size())
-            EXPECT_EQ(end, cues[i + 1]["start"].get<double>()) << "cue " << i;
-        else
-            EXPECT_EQ(end, std::max(duration, cues[i]["start"].get<double>() + 1.0 / fps));
-    }
-    return changes;
 }
 
 struct TextGridTier {
@@ -184,105 +163,51 @@ struct TextGridTier {
     std::vector<std::tuple<double, double, std::string>> intervals;
 };
 
-// Praat's long text format, as far as interval tiers go; "" marks what did not parse.
-double TextGridNumber(const std::string& line, const std::string& key) {
-    const size_t at = line.find(key + " = ");
-    if (at == std::string::npos) return NAN;
-    return std::stod(line.substr(at + key.size() + 3));
-}
-
-std::string TextGridString(const std::string& line) {
-    const size_t open = line.find('"');
-    const size_t close = line.rfind('"');
-    if (open == std::string::npos || close <= open) return "\x01";
-    std::string text;
-    for (size_t i = open + 1; i < close; ++i) {
-        text += line[i];
-        if (line[i] == '"') ++i; // a doubled quote is one quote
-    }
-    return text;
-}
-
+// Praat's long text format read as "key = value" lines, as far as interval tiers go.
 std::vector<TextGridTier> ParseTextGrid(const std::string& text, double& xmax) {
-    const std::vector<std::string> lines = Lines(text);
-    EXPECT_GE(lines.size(), 8u);
-    if (lines.size() < 8) return {};
-    EXPECT_EQ(lines[0], "File type = \"ooTextFile\"");
-    EXPECT_EQ(lines[1], "Object class = \"TextGrid\"");
-    EXPECT_EQ(TextGridNumber(lines[3], "xmin"), 0.0);
-    xmax = TextGridNumber(lines[4], "xmax");
+    EXPECT_EQ(text.rfind("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n", 0), 0u);
     std::vector<TextGridTier> tiers;
-    for (size_t i = 5; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (line.find("class = \"IntervalTier\"") != std::string::npos) {
-            tiers.emplace_back();
-        } else if (line.find("name = ") != std::string::npos && !tiers.empty()) {
-            tiers.back().name = TextGridString(line);
-        } else if (line.find("intervals [") != std::string::npos && i + 3 < lines.size()) {
-            tiers.back().intervals.emplace_back(TextGridNumber(lines[i + 1], "xmin"),
-                                                TextGridNumber(lines[i + 2], "xmax"),
-                                                TextGridString(lines[i + 3]));
-            i += 3;
+    double from = NAN, to = NAN;
+    for (const std::string& line : Lines(text)) {
+        const size_t eq = line.find(" = "), begin = line.find_first_not_of(' ');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(begin, eq - begin);
+        std::string value = line.substr(eq + 3);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            std::string unquoted;
+            for (size_t i = 1; i + 1 < value.size(); ++i) {
+                unquoted += value[i];
+                if (value[i] == '"') ++i; // a doubled quote is one quote
+            }
+            value = unquoted;
         }
+        if (key == "class")
+            tiers.emplace_back();
+        else if (key == "name" && !tiers.empty())
+            tiers.back().name = value;
+        else if (key == "xmin")
+            from = std::stod(value);
+        else if (key == "xmax")
+            (tiers.empty() ? xmax : to) = std::stod(value);
+        else if (key == "text" && !tiers.empty())
+            tiers.back().intervals.emplace_back(from, to, value);
     }
     return tiers;
 }
 
-// The pixels of an 8-bit RGB or RGBA PNG as RGB triples; empty when it cannot be read.
-std::vector<uint32_t> DecodePng(const std::string& png, uint32_t& width) {
-    const auto u32 = [&](size_t at) {
-        return uint32_t(uint8_t(png[at])) << 24 | uint32_t(uint8_t(png[at + 1])) << 16 |
-               uint32_t(uint8_t(png[at + 2])) << 8 | uint32_t(uint8_t(png[at + 3]));
-    };
-    if (png.size() < 33 || png.compare(1, 3, "PNG") != 0) return {};
-    width = u32(16);
-    const uint32_t height = u32(20);
-    const int depth = png[24], colour = png[25], interlace = png[28];
-    if (depth != 8 || (colour != 2 && colour != 6) || interlace != 0) return {};
-    const size_t channels = colour == 6 ? 4 : 3;
-    std::string packed;
-    for (size_t at = 8; at + 8 <= png.size();) {
-        const uint32_t length = u32(at);
-        if (png.compare(at + 4, 4, "IDAT") == 0) packed += png.substr(at + 8, length);
-        at += 12 + size_t(length);
-    }
-    const size_t stride = width * channels;
-    std::vector<uint8_t> raw((stride + 1) * height);
-    uLongf size = raw.size();
-    if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(packed.data()),
-                   packed.size()) != Z_OK ||
-        size != raw.size())
-        return {};
-    std::vector<uint8_t> image(stride * height);
-    for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t filter = raw[y * (stride + 1)];
-        const uint8_t* in = &raw[y * (stride + 1) + 1];
-        uint8_t* row = &image[y * stride];
-        const uint8_t* above = y ? &image[(y - 1) * stride] : nullptr;
-        for (size_t x = 0; x < stride; ++x) {
-            const int a = x >= channels ? row[x - channels] : 0;
-            const int b = above ? above[x] : 0;
-            const int c = above && x >= channels ? above[x - channels] : 0;
-            int predictor = 0;
-            if (filter == 1) predictor = a;
-            if (filter == 2) predictor = b;
-            if (filter == 3) predictor = (a + b) / 2;
-            if (filter == 4) {
-                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
-                          pc = std::abs(p - c);
-                predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-            }
-            row[x] = uint8_t(in[x] + predictor);
-        }
-    }
+// The pixels of a PNG over a white page, as RGB triples; empty when it cannot be read.
+std::vector<uint32_t> ReadPng(const fs::path& file, uint32_t& width) {
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, file.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    const png_color white = {255, 255, 255};
+    if (!png_image_finish_read(&image, &white, rgb.data(), 0, nullptr)) return {};
+    width = image.width;
     std::vector<uint32_t> pixels;
-    for (size_t i = 0; i < image.size(); i += channels) {
-        // Transparent pixels show the white page.
-        const bool clear = channels == 4 && image[i + 3] == 0;
-        pixels.push_back(clear ? 0xffffffu
-                               : uint32_t(image[i]) << 16 | uint32_t(image[i + 1]) << 8 |
-                                     image[i + 2]);
-    }
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        pixels.push_back(uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2]);
     return pixels;
 }
 
@@ -318,12 +243,10 @@ TEST_F(Exports, ShapeFormatsGiveTheHighestTargetOfEveryFrame) {
         const Outcome o = Analyze({"--shapes", c.set, "--format", c.format, "--fps", c.fps});
         ASSERT_EQ(o.status, 0) << o.err;
         const int fps = std::stoi(c.fps);
-        const std::string format = c.format;
-        const auto changes = format == "moho" ? ParseMoho(o.out)
-                             : format == "shapes-tsv"
-                                 ? ParseShapesTsv(o.out, fps)
-                                 : ParseShapesJson(o.out, fps, result["sound"]["durationSeconds"]);
-        EXPECT_EQ(Expand(changes, expected.size()), expected) << o.out.substr(0, 400);
+        EXPECT_EQ(
+            FramesOf(c.format, o.out, fps, expected.size(), result["sound"]["durationSeconds"]),
+            expected)
+            << o.out.substr(0, 400);
 
         // The sound ends in a pause long enough for the mouth to come to rest.
         const json& last = result["phonemes"].back();
@@ -442,7 +365,7 @@ TEST_F(Exports, PlotDrawsTheLanesAndCurvesOnAPicture) {
         std::system(("rsvg-convert -o " + Quote(png.string()) + " " + Quote(svg.string())).c_str()),
         0);
     uint32_t width = 0;
-    const std::vector<uint32_t> pixels = DecodePng(Slurp(png), width);
+    const std::vector<uint32_t> pixels = ReadPng(png, width);
     ASSERT_FALSE(pixels.empty());
     EXPECT_EQ(width, 1600u);
     size_t inked = 0;
