@@ -176,21 +176,6 @@ int TTempFile::Create(const char* suffix) {
     return fd;
 }
 
-bool ReadSamples(const std::string& sound, TSamples& samples, std::string& error) {
-    SndFile sf;
-    sf.file = sf_open(sound.c_str(), SFM_READ, &sf.info);
-    if (!sf.file) {
-        error = Lowered(sf_strerror(nullptr));
-        return false;
-    }
-    if (sf.info.samplerate < kMinRate) {
-        error = "its sample rate of " + std::to_string(sf.info.samplerate) +
-                " Hz is below the 8000 Hz an analysis needs";
-        return false;
-    }
-    return ReadMono(sf, samples, error);
-}
-
 bool WriteWave(int fd, const TSamples& samples, size_t begin, size_t end, std::string& error) {
     SF_INFO info = {};
     info.samplerate = samples.rate;

@@ -1,5 +1,6 @@
 // Sounds in any format libsndfile reads, and sounds longer than an analysis accepts: what the
-// engine cannot read itself becomes private temporary 16-bit PCM WAV files, one per piece.
+// engine cannot read itself reaches it as private temporary 16-bit PCM WAV files, a piece at a
+// time.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,6 @@ public:
     TTempFile() = default;
     TTempFile(const TTempFile&) = delete;
     TTempFile& operator=(const TTempFile&) = delete;
-    TTempFile(TTempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
     ~TTempFile();
     // Creates an empty file in $TMPDIR (else /tmp) and returns its descriptor, or -1.
     int Create(const char* suffix);
@@ -64,10 +64,6 @@ bool PiecePath(const TPreparedSound& prepared, size_t index, TTempFile& temp, st
 // Why a file neither libsndfile nor the engine reads is no sound, for the engine's own refusal
 // in engineDetail.
 std::string UnreadableReason(const std::string& sound, const std::string& engineDetail);
-
-// Reads any sound libsndfile reads as mono 16-bit samples at 8000-48000 Hz (higher rates are
-// brought to 16000 Hz); false with the reason in error.
-bool ReadSamples(const std::string& sound, TSamples& samples, std::string& error);
 
 // Writes samples [begin, end) as a 16-bit PCM WAV file to an open descriptor (which it closes).
 bool WriteWave(int fd, const TSamples& samples, size_t begin, size_t end, std::string& error);
