@@ -9,6 +9,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev
     libsndfile1-dev libkissfft-dev libcli11-dev nlohmann-json3-dev librsvg2-bin libpng-dev
     sox libsox-fmt-all espeak-ng
+    libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
     python3 python3-numpy python3-torch
     qtbase5-dev qtscript5-dev qtmultimedia5-dev libqt5multimedia5-plugins xvfb xauth
     blender

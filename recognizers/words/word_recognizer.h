@@ -5,13 +5,13 @@
 #include <vector>
 namespace Vantrix {
 struct TRecognizedWord {
-    std::string text;  // as the recogniser's dictionary spells it, lower case, no "(2)" variants
-    double start = 0;  // seconds from the start of the sound
+    std::string text; // as the recogniser's dictionary spells it, lower case, no "(2)" variants
+    double start = 0; // seconds from the start of the sound
     double end = 0;
 };
 struct TWordRecognition {
-    std::string recognizer;              // e.g. "pocketsphinx en-us" (said in the JSON output)
-    std::vector<TRecognizedWord> words;  // in time order; fillers, noise and <s> </s> removed
+    std::string recognizer;             // e.g. "pocketsphinx en-us" (said in the JSON output)
+    std::vector<TRecognizedWord> words; // in time order; fillers, noise and <s> </s> removed
 };
 // A word recogniser: one interface, so others can be added later.
 class IWordRecognizer {
@@ -28,4 +28,7 @@ public:
 // model is missing.
 std::unique_ptr<IWordRecognizer> CreatePocketSphinxRecognizer(const std::string& modelFolder,
                                                               std::string& error);
-}
+// Whether sounds at this rate (Hz) are better served by the free phoneme loop than by words:
+// true below 16000, where the engine takes its 8 kHz path and the recogniser hears worse.
+bool PrefersPhonemeLoop(int sampleRate);
+} // namespace Vantrix
