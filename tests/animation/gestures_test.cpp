@@ -197,8 +197,16 @@ TEST(GestureActions, VariantsFollowTheWeightsOfTheType) {
         crowdedVariants.insert(actions[2].Variant());
         crowdedVariants.insert(actions[3].Variant());
     }
-    EXPECT_EQ(crowdedVariants, std::set<int32_t>({3, 5, 6, 7}));
-    EXPECT_EQ(isolatedVariants, std::set<int32_t>({1, 2, 3, 4, 5, 6, 7}));
+    // Every variant the map weighs for the type is drawn, and no other.
+    const TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    std::set<int32_t> weighedCrowded, weighedIsolated;
+    for (int32_t v = 0; v < kGestureVariantCount; ++v) {
+        if (map.VariantWeight(v, eatCrowded) > 0.0) weighedCrowded.insert(v);
+        if (map.VariantWeight(v, eatIsolated) > 0.0) weighedIsolated.insert(v);
+    }
+    EXPECT_EQ(crowdedVariants, weighedCrowded);
+    EXPECT_EQ(isolatedVariants, weighedIsolated);
+    EXPECT_NE(weighedCrowded, weighedIsolated);
 }
 
 TEST(GestureActions, HeadBendPeaksWithTheEyesOpposite) {
