@@ -65,8 +65,8 @@ void AddAnalysisOptions(CLI::App& app, TOptions& o) {
                    "speech-target configuration file (default: the built-in mapping)")
         ->type_name("INI");
     app.add_option("--shapes", o.shapes,
-                   "a mouth-shape set of data/mouth-shapes: its configuration, and its shape "
-                   "names on the tracks")
+                   "mouth-shape set naming the tracks: cartoon, a-h-x, visemes or blendshapes "
+                   "(data/mouth-shapes; default: the built-in unnamed targets)")
         ->type_name("NAME");
     app.add_option("--fps", o.fps, "frames per second, 1 to 1000 (default 30)")->type_name("N");
     app.add_option("--seed", o.seed, "seed of the gestures; -1 takes the clock (default -1)")
@@ -125,7 +125,7 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
         ->type_name("FORMAT")
         ->check(CLI::IsMember(kFormats));
     analyze->add_flag("--frames", o.frames,
-                      "add every track's value at each frame of --fps to the JSON");
+                      "add every track's value at each frame of --fps to the JSON (json only)");
     analyze
         ->add_option("--batch", o.batchList,
                      "also analyse the sounds named in LIST, one per line (relative to the "
