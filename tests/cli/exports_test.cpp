@@ -2,51 +2,17 @@
 // export is parsed back and checked against the frames of the JSON or its words and phonemes.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <png.h>
-#include <sys/wait.h>
 
-namespace fs = std::filesystem;
+#include "cli_support.h"
+
 using nlohmann::json;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 // The "; Name:" comment of a shipped set.
 std::string SetComment(const std::string& set, const std::string& name) {
@@ -56,46 +22,13 @@ std::string SetComment(const std::string& set, const std::string& name) {
     return "";
 }
 
-class Exports : public ::testing::Test {
+class Exports : public ToolTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vx_exports_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        fs::copy_file(fs::path(VX_EVALUATION_SOUNDS) / "hello_world.wav", dir / "hello.wav");
-        fs::copy_file(fs::path(VX_EVALUATION_SOUNDS) / "hello_world.txt", dir / "hello.txt");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-
-    Outcome Run(const std::vector<std::string>& args) {
-        std::string command = Quote(VX_CLI);
-        for (const std::string& arg : args)
-            command += " " + Quote(arg);
-        const fs::path out = dir / "stdout", err = dir / "stderr";
-        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-        const int raw = std::system(command.c_str());
-        Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
-        fs::remove(out);
-        fs::remove(err);
-        return o;
-    }
-    Outcome Analyze(std::vector<std::string> extra, const char* command = "analyze") {
-        // The shipped networks: the closing pause of the sound must be found as one.
-        std::vector<std::string> args = {
-            command, (dir / "hello.wav").string(), "--data", VX_SHIPPED_DATA, "--seed", "8"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return Run(args);
-    }
     json AnalyzeJson(std::vector<std::string> extra) {
         const Outcome o = Analyze(extra);
         EXPECT_EQ(o.status, 0) << o.err;
         return json::parse(o.out);
     }
-
-    fs::path dir;
 };
 
 // The shape of every frame as the --frames values give it: the highest speech target, the
@@ -209,13 +142,6 @@ std::vector<uint32_t> ReadPng(const fs::path& file, uint32_t& width) {
     for (size_t i = 0; i + 2 < rgb.size(); i += 3)
         pixels.push_back(uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2]);
     return pixels;
-}
-
-size_t Count(const std::string& text, const std::string& piece) {
-    size_t n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++n;
-    return n;
 }
 
 } // namespace
@@ -354,7 +280,7 @@ TEST_F(Exports, PlotDrawsTheLanesAndCurvesOnAPicture) {
     ASSERT_EQ(o.status, 0) << o.err;
     const std::string text = Slurp(svg);
     // The waveform and one curve per speech target and gesture.
-    EXPECT_EQ(Count(text, "<path "), 1u + 10u + 11u);
+    EXPECT_EQ(Occurrences(text, "<path "), 1u + 10u + 11u);
     for (const char* label : {">HELLO<", ">WORLD<", ">MBP<", ">rest<", ">Blink Left<"})
         EXPECT_NE(text.find(label), std::string::npos) << label;
 
