@@ -19,20 +19,17 @@ using namespace vxtest;
 
 namespace {
 
-const char* const kRowKeys[43] = {"Iy", "Ih", "Eh", "Ey", "Ae",  "Aa",       "Aw",  "Ay", "Ah",
-                                  "Ao", "Oy", "Ow", "Uh", "Uw",  "Er",       "Ax",  "S",  "Sh",
-                                  "Z",  "Zh", "F",  "Th", "V",   "Dh",       "M",   "N",  "Ng",
-                                  "L",  "R",  "W",  "Y",  "Hh",  "B",        "D",   "Jh", "G",
-                                  "P",  "T",  "K",  "Ch", "Sil", "ShortSil", "Flap"};
-
-// A configuration of n targets, every row "row" unless overridden; skip leaves a row out.
-std::string Config(int n, const std::string& row, const std::string& overrideKey = "",
-                   const std::string& overrideRow = "", const std::string& skip = "") {
+// The five-target fixture with n targets and every phoneme row set to row.
+std::string Config(int n, const std::string& row) {
+    std::ifstream in(std::string(VX_TEST_DATA) + "/config/five_targets.ini");
     std::ostringstream text;
-    text << "; written by a test\n[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=" << n << "\n";
-    for (const char* key : kRowKeys) {
-        if (key == skip) continue;
-        text << key << "=" << (key == overrideKey ? overrideRow : row) << "\n";
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || line[0] == ';')
+            text << line << "\n";
+        else
+            text << line.substr(0, eq + 1)
+                 << (line.rfind("NumSpeechTargets", 0) == 0 ? std::to_string(n) : row) << "\n";
     }
     return text.str();
 }

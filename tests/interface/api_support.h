@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -104,25 +105,22 @@ inline std::string ErrorString(uint32_t code, int32_t size = 1024) {
 
 struct Key {
     double time, value, inSlope, outSlope;
-    bool operator==(const Key& o) const {
-        return time == o.time && value == o.value && inSlope == o.inSlope && outSlope == o.outSlope;
-    }
+    auto Tie() const { return std::tie(time, value, inSlope, outSlope); }
+    bool operator==(const Key& o) const { return Tie() == o.Tie(); }
 };
 
 struct Segment {
     int32_t id;
     double start, end;
-    bool operator==(const Segment& o) const {
-        return id == o.id && start == o.start && end == o.end;
-    }
+    auto Tie() const { return std::tie(id, start, end); }
+    bool operator==(const Segment& o) const { return Tie() == o.Tie(); }
 };
 
 struct Word {
     std::string text;
     double start, end;
-    bool operator==(const Word& o) const {
-        return text == o.text && start == o.start && end == o.end;
-    }
+    auto Tie() const { return std::tie(text, start, end); }
+    bool operator==(const Word& o) const { return Tie() == o.Tie(); }
 };
 
 // Everything the queries tell about one analysis.
@@ -132,8 +130,8 @@ struct Result {
     std::vector<std::vector<Key>> speech;
     std::vector<std::vector<Key>> gestures;
     bool operator==(const Result& o) const {
-        return phonemes == o.phonemes && words == o.words && speech == o.speech &&
-               gestures == o.gestures;
+        return std::tie(phonemes, words, speech, gestures) ==
+               std::tie(o.phonemes, o.words, o.speech, o.gestures);
     }
 };
 
@@ -159,32 +157,28 @@ inline Result ReadAll(VOXTRAIL_ANALYSIS* a) {
         EXPECT_EQ(VoxtrailGetWordEndTime(a, i, &w.end), 0u);
         r.words.push_back(w);
     }
-    EXPECT_EQ(VoxtrailGetNumSpeechTargets(a, &n), 0u);
-    r.speech.resize(size_t(n));
-    for (int32_t t = 0; t < n; ++t) {
-        int32_t keys = 0;
-        EXPECT_EQ(VoxtrailGetNumSpeechTargetKeys(a, t, &keys), 0u);
-        for (int32_t k = 0; k < keys; ++k) {
-            Key key{};
-            EXPECT_EQ(VoxtrailGetSpeechTargetKey(a, t, k, &key.time, &key.value, &key.inSlope,
-                                                 &key.outSlope),
-                      0u);
-            r.speech[size_t(t)].push_back(key);
+    using Count = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t*);
+    using KeyCount = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t*);
+    using GetKey =
+        uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t, double*, double*, double*, double*);
+    const auto tracks = [a](Count count, KeyCount keyCount, GetKey getKey) {
+        int32_t n = 0;
+        EXPECT_EQ(count(a, &n), 0u);
+        std::vector<std::vector<Key>> all(static_cast<size_t>(n));
+        for (int32_t t = 0; t < n; ++t) {
+            int32_t keys = 0;
+            EXPECT_EQ(keyCount(a, t, &keys), 0u);
+            for (int32_t i = 0; i < keys; ++i) {
+                Key k{};
+                EXPECT_EQ(getKey(a, t, i, &k.time, &k.value, &k.inSlope, &k.outSlope), 0u);
+                all[size_t(t)].push_back(k);
+            }
         }
-    }
-    EXPECT_EQ(VoxtrailGetNumGestures(a, &n), 0u);
-    r.gestures.resize(size_t(n));
-    for (int32_t g = 0; g < n; ++g) {
-        int32_t keys = 0;
-        EXPECT_EQ(VoxtrailGetNumGestureKeys(a, g, &keys), 0u);
-        for (int32_t k = 0; k < keys; ++k) {
-            Key key{};
-            EXPECT_EQ(
-                VoxtrailGetGestureKey(a, g, k, &key.time, &key.value, &key.inSlope, &key.outSlope),
-                0u);
-            r.gestures[size_t(g)].push_back(key);
-        }
-    }
+        return all;
+    };
+    r.speech = tracks(VoxtrailGetNumSpeechTargets, VoxtrailGetNumSpeechTargetKeys,
+                      VoxtrailGetSpeechTargetKey);
+    r.gestures = tracks(VoxtrailGetNumGestures, VoxtrailGetNumGestureKeys, VoxtrailGetGestureKey);
     return r;
 }
 
