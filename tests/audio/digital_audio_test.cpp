@@ -73,28 +73,10 @@ TWaveFormat Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits
 TWaveFormat Extensible(uint16_t subFormat, uint16_t channels, uint32_t rate, uint16_t bits) {
     TWaveFormat format = Format(0xFFFE, channels, rate, bits);
     format.extraSize = 22;
-    format.extra = {uint8_t(bits),
-                    0,
-                    0,
-                    0,
-                    0,
-                    0,
-                    uint8_t(subFormat),
-                    uint8_t(subFormat >> 8),
-                    0,
-                    0,
-                    0,
-                    0,
-                    0x10,
-                    0,
-                    0x80,
-                    0,
-                    0,
-                    0xAA,
-                    0,
-                    0x38,
-                    0x9B,
-                    0x71};
+    // Valid bits, no channel mask, then the GUID whose first two bytes are the tag.
+    const uint8_t guidTail[] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    format.extra = {uint8_t(bits), 0, 0, 0, 0, 0, uint8_t(subFormat), uint8_t(subFormat >> 8)};
+    format.extra.insert(format.extra.end(), std::begin(guidTail), std::end(guidTail));
     return format;
 }
 
