@@ -94,10 +94,17 @@ TEST_F(KvParloTest, ScriptConstructsAPaneWhoseEnumerationsAreVisible) {
         EXPECT_TRUE(engine->globalObject().property(QLatin1String(cls)).isFunction()) << cls;
 }
 
-QtMessageHandler gPrevious = nullptr;
 QStringList gWarnings;
-void collect(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtWarningMsg) gWarnings << text;
+// The Qt warnings that run() gives.
+QStringList warningsOf(const std::function<void()>& run) {
+    gWarnings.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg) gWarnings << text;
+        });
+    run();
+    qInstallMessageHandler(previous);
+    return gWarnings;
 }
 
 // Without a pane the browse action only warns; with one it ends the pane's options menu, and
@@ -110,12 +117,9 @@ TEST_F(KvParloTest, BrowseActionWarnsWithoutAPaneAndKeepsTheSettingWithOne) {
     ASSERT_TRUE(action);
     action->setParent(window.get());
     action->init();
-    gWarnings.clear();
-    gPrevious = qInstallMessageHandler(collect);
-    action->executeAction();
-    qInstallMessageHandler(gPrevious);
-    EXPECT_EQ(gWarnings, QStringList(QStringLiteral("No Lip Sync pane instance found in "
-                                                    "KvBrowseForParloProAction::executeAction()")));
+    EXPECT_EQ(warningsOf([&] { action->executeAction(); }),
+              QStringList(QStringLiteral("No Lip Sync pane instance found in "
+                                         "KvBrowseForParloProAction::executeAction()")));
     EXPECT_TRUE(KvDialogSeam::records().isEmpty());
 
     std::unique_ptr<KvParloPane> pane(makePane());
@@ -124,11 +128,7 @@ TEST_F(KvParloTest, BrowseActionWarnsWithoutAPaneAndKeepsTheSettingWithOne) {
     QMenu* options = window->optionsMenuFor(pane.get());
     ASSERT_TRUE(options && !options->actions().isEmpty());
     EXPECT_EQ(options->actions().back()->text(), QStringLiteral("Browse for Parlo Pro..."));
-    gWarnings.clear();
-    gPrevious = qInstallMessageHandler(collect);
-    options->actions().back()->trigger();
-    qInstallMessageHandler(gPrevious);
-    EXPECT_TRUE(gWarnings.isEmpty());
+    EXPECT_TRUE(warningsOf([&] { options->actions().back()->trigger(); }).isEmpty());
     EXPECT_EQ(settings.getStringValue(QStringLiteral("ParloProPath")), QStringLiteral("kept"));
 }
 
@@ -278,6 +278,16 @@ QMap<QString, QVector<KvKey>> keysOf(KvSkeleton* figure) {
     return all;
 }
 
+// From the first to the last key of any channel of the figure.
+KvTimeRange keyedSpan(KvSkeleton* figure) {
+    int first = INT_MAX, last = INT_MIN;
+    for (const QVector<KvKey>& keys : keysOf(figure)) {
+        first = std::min(first, keys.front().time);
+        last = std::max(last, keys.back().time);
+    }
+    return KvTimeRange(first, last);
+}
+
 class KvParloAnalyzeTest : public KvParloTest {
 protected:
     void SetUp() override {
@@ -394,13 +404,8 @@ TEST_F(KvParloAnalyzeTest, KeysFollowTheEngineInOneUndoStepThatUndoAndRedoTakeWh
     }
     EXPECT_GT(spread, 0);
     // The keyed range spans every key written (gestures may start before the sound).
-    int first = 9600, last = 9600;
-    for (const QVector<KvKey>& keys : keysOf(figure)) {
-        first = std::min(first, keys.front().time);
-        last = std::max(last, keys.back().time);
-    }
-    EXPECT_GE(last, lastTick);
-    EXPECT_EQ(KvParloPaneProbe::keyedRange(pane.get()), KvTimeRange(first, last));
+    EXPECT_GE(keyedSpan(figure).getEnd(), lastTick);
+    EXPECT_EQ(KvParloPaneProbe::keyedRange(pane.get()), keyedSpan(figure));
 
     // The phoneme data file beside the sound, as the command-line tool writes it.
     QFile data(dir.path() + "/hello_world_PhonemeData.txt");
@@ -831,13 +836,7 @@ TEST_F(KvParloProTest, RoundTripWithTheStandInKeysTheFigureAndTheNextLipSyncRemo
     const QStringList scanned = KvParloPaneProbe::config(pane.get()).speechChannels;
     EXPECT_TRUE(scanned.contains("head**MouthAA"));
     EXPECT_FALSE(scanned.filter("**rotate").isEmpty()); // gestures turn a bone
-    // The keyed range spans the keys the import wrote.
-    int first = INT_MAX, last = INT_MIN;
-    for (const QVector<KvKey>& keys : keysOf(figure)) {
-        first = std::min(first, keys.front().time);
-        last = std::max(last, keys.back().time);
-    }
-    EXPECT_EQ(KvParloPaneProbe::keyedRange(pane.get()), KvTimeRange(first, last));
+    EXPECT_EQ(KvParloPaneProbe::keyedRange(pane.get()), keyedSpan(figure));
     EXPECT_EQ(KvParloPaneProbe::lipSynchedFigure(pane.get()), figure);
 
     scene->setTime(0);
