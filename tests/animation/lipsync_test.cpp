@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "../core/trace_capture.h"
 #include "lip_sync.h"
 #include "lipsync_support.h"
-#include "trace.h"
 
 namespace Vantrix {
 namespace {
@@ -59,11 +59,6 @@ public:
     TTrackList tracks;
     int32_t rc = -1;
 };
-
-std::string gTraced;
-void CaptureTrace(const char* text) {
-    gTraced += text;
-}
 
 TEST(LipSyncConstruction, RefusesInvalidRules) {
     TCoarticulationRulesMap rules = DefaultCoarticulationRules();
@@ -289,13 +284,11 @@ TEST(LipSyncEdits, OnsetShiftsKeepSixteenMillisecondsBetweenStarts) {
 }
 
 TEST(LipSyncErrors, EmptyListIsARangeErrorAndIsTraced) {
-    gTraced.clear();
-    TraceSink previous = SetTraceSink(CaptureTrace);
+    TraceCapture trace;
     TLipSyncRun run({});
-    SetTraceSink(previous);
     EXPECT_EQ(run.rc, eetRangeFailure);
     EXPECT_TRUE(run.tracks.IsEmpty());
-    EXPECT_EQ(gTraced, "Caught an exception (eetRangeFailure): Something is out of range.\n");
+    EXPECT_EQ(trace.Text(), "Caught an exception (eetRangeFailure): Something is out of range.\n");
 }
 
 TEST(LipSyncErrors, BadInputReturnsAKindAndClearsTheTracks) {

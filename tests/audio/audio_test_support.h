@@ -1,4 +1,4 @@
-// Fixture paths, trace capture and sample decoding shared by the audio tests.
+// Fixture paths and sample decoding shared by the audio tests.
 #pragma once
 
 #include <cmath>
@@ -6,27 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "../core/trace_capture.h"
 #include "audio_file.h"
-#include "trace.h"
 
 inline std::string Fixture(const char* name) {
     return std::string(VX_TEST_DATA) + "/audio/" + name;
 }
-
-// Collects everything traced while alive.
-class TraceCapture {
-public:
-    TraceCapture() : previous(Vantrix::SetTraceSink(&TraceCapture::Sink)) { Text().clear(); }
-    ~TraceCapture() { Vantrix::SetTraceSink(previous); }
-    static std::string& Text() {
-        static std::string text;
-        return text;
-    }
-
-private:
-    static void Sink(const char* line) { Text() += line; }
-    Vantrix::TraceSink previous;
-};
 
 // Facts and block of one load, for compact assertions.
 struct TLoaded {

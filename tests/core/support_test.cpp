@@ -12,6 +12,7 @@
 #include "notification.h"
 #include "rounding.h"
 #include "trace.h"
+#include "trace_capture.h"
 
 using namespace Vantrix;
 
@@ -22,12 +23,9 @@ TEST(ErrorKinds, ValuesOutsideTheTableHaveNoNameOrText) {
 }
 
 TEST(ErrorKinds, CaughtKindsAreTracedWithNameAndText) {
-    static std::string traced;
-    traced.clear();
-    TraceSink previous = SetTraceSink([](const char* text) { traced += text; });
+    TraceCapture trace;
     EXPECT_EQ(TraceCaught(eetReadFailure), eetReadFailure);
-    SetTraceSink(previous);
-    EXPECT_EQ(traced,
+    EXPECT_EQ(trace.Text(),
               "Caught an exception (eetReadFailure): An attempt to read something failed.\n");
 }
 
@@ -162,12 +160,9 @@ TEST(CriticalSection, ExcludesOtherThreads) {
 
 TEST(Trace, DiscardsByDefaultAndFormatsWhenRedirected) {
     Trace("nothing %d\n", 1); // no sink: must not crash or print
-    static std::string traced;
-    traced.clear();
-    TraceSink previous = SetTraceSink([](const char* text) { traced += text; });
+    TraceCapture trace;
     Trace("%s=%d\n", "n", 42);
     std::string longText(5000, 'x');
     Trace("%s", longText.c_str());
-    SetTraceSink(previous);
-    EXPECT_EQ(traced, "n=42\n" + longText);
+    EXPECT_EQ(trace.Text(), "n=42\n" + longText);
 }

@@ -5,17 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/trace_capture.h"
 #include "matvec.h"
-#include "trace.h"
 
 using namespace Vantrix;
 
 namespace {
-
-std::string gTraced;
-void Capture(const char* text) {
-    gTraced += text;
-}
 
 // Compares a routine with a double-precision sum; the bound is float rounding of the sum.
 void ExpectMatchesReference(TMatVecRoutine routine, const char* name) {
@@ -67,12 +62,11 @@ TEST(ClassifierMatVec, ChoiceFollowsProcessorFeatures) {
 }
 
 TEST(ClassifierMatVec, SelectionTracesOnceAndSticks) {
-    const TraceSink previous = SetTraceSink(Capture);
+    TraceCapture trace;
     selectMatrixKernel();
     selectMatrixKernel();
-    SetTraceSink(previous);
     const EMatrixKernel expected = chooseMatrixKernel(cpuHasAvx2Fma(), cpuHasAvx2Fma());
     EXPECT_EQ(selectedMatrixKernel(), expected);
-    EXPECT_EQ(gTraced, matrixKernelTrace(expected)); // this executable selects nowhere else
+    EXPECT_EQ(trace.Text(), matrixKernelTrace(expected)); // this executable selects nowhere else
     EXPECT_EQ(matrixKernel(), expected == mkAvx2Fma ? matVecAvx2Fma : matVecPortable);
 }

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/trace_capture.h"
 #include "data_paths.h"
 #include "digital_audio.h"
 #include "recognizer.h"
-#include "trace.h"
 
 using namespace Vantrix;
 namespace fs = std::filesystem;
@@ -64,8 +64,6 @@ void ExpectOnGridAndTrimmed(const TPhonemeList& phonemes, const TDigitalAudio& s
     }
 }
 
-std::string gTraced;
-
 } // namespace
 
 TEST(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
@@ -100,19 +98,16 @@ TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
     TPhonemeRecognizer recognizer(data.paths);
     TPhonemeList phonemes;
     TWordList words;
-    gTraced.clear();
-    TraceSink previous = SetTraceSink([](const char* text) { gTraced += text; });
-    const int32_t result =
-        recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words);
-    SetTraceSink(previous);
-    EXPECT_EQ(result, eetCatastrophicFailure);
+    TraceCapture trace;
+    EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words),
+              eetCatastrophicFailure);
     // The classifier may first announce its matrix routine.
     const std::string expected =
         "ERROR in Core analysis: \n"
         "Error #000005: strange things are kept in weight files! (size mismatch)\n"
         "eetCatastrophicFailure: Something awful happened.\n";
-    ASSERT_GE(gTraced.size(), expected.size());
-    EXPECT_EQ(gTraced.substr(gTraced.size() - expected.size()), expected);
+    ASSERT_GE(trace.Text().size(), expected.size());
+    EXPECT_EQ(trace.Text().substr(trace.Text().size() - expected.size()), expected);
 }
 
 TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
