@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "../core/thrown.h"
 #include "digital_audio.h"
 #include "emphasis.h"
 #include "gestures_support.h"
@@ -131,12 +132,8 @@ TEST(EmphasisMeasure, VowelBeyondAShortSoundHasNoFigures) {
 TEST(EmphasisMeasure, EmptySoundRefusesAVowel) {
     TPhonemeList list = MakeList({{kS, 20}, {kAa, 20}});
     TEmphasis emphasis;
-    try {
-        emphasis.Measure(TDigitalAudio(16000, 0, nullptr), list);
-        FAIL() << "no error";
-    } catch (EErrorType kind) {
-        EXPECT_EQ(kind, eetArgumentFailure);
-    }
+    EXPECT_EQ(ThrownKind([&] { emphasis.Measure(TDigitalAudio(16000, 0, nullptr), list); }),
+              eetArgumentFailure);
     TPhonemeList consonants = MakeList({{kS, 20}});
     EXPECT_EQ(emphasis.Measure(TDigitalAudio(16000, 0, nullptr), consonants), 0);
 }

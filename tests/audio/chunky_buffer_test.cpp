@@ -2,19 +2,15 @@
 
 #include <vector>
 
+#include "../core/thrown.h"
 #include "audio_chunky_buffer.h"
 
 using namespace Vantrix;
 
 namespace {
 
-EErrorType ErrorOf(TAudioChunkyBuffer& buffer, int32_t i) {
-    try {
-        buffer.getSample(i);
-        return eetSuccess;
-    } catch (EErrorType kind) {
-        return kind;
-    }
+int32_t ErrorOf(TAudioChunkyBuffer& buffer, int32_t i) {
+    return ThrownKind([&] { buffer.getSample(i); });
 }
 
 TEST(AudioChunkyBuffer, ReadsEveryIndexOfItsSoundAndNoOther) {

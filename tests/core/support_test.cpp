@@ -11,6 +11,7 @@
 #include "lock.h"
 #include "notification.h"
 #include "rounding.h"
+#include "thrown.h"
 #include "trace.h"
 #include "trace_capture.h"
 
@@ -72,12 +73,7 @@ TEST(Matrix, RangesAreInclusiveAndChecked) {
         for (int c = 0; c <= 15; ++c)
             sum += m.At(r, c);
     EXPECT_EQ(sum, 0.0);
-    try {
-        m.At(43, 0);
-        FAIL();
-    } catch (EErrorType kind) {
-        EXPECT_EQ(kind, eetRangeFailure);
-    }
+    EXPECT_EQ(ThrownKind([&] { m.At(43, 0); }), eetRangeFailure);
     EXPECT_THROW((AMatrix<double>(1, 0, 0, 0)), EErrorType);
     EXPECT_THROW((AMatrix<double>(0, 0, 3, 2)), EErrorType);
     AMatrix<double> one(0, 0, 0, 0);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "../core/thrown.h"
 #include "classifier.h"
 #include "data_paths.h"
 #include "errors.h"
@@ -150,13 +151,9 @@ TEST(ClassifierMerge, DifferentRangesOrShortRowsAreSizeMismatches) {
     forward.Include(3);
     backward.Include(0);
     backward.Include(2);
-    try {
-        mergeDirections(2, forward, backward);
-        FAIL() << "no error";
-    } catch (const TError& error) {
-        EXPECT_EQ(error.message, kRowsMismatch);
-        EXPECT_EQ(error.kind, eetCatastrophicFailure);
-    }
+    const TError error = Thrown([&] { mergeDirections(2, forward, backward); });
+    EXPECT_EQ(error.message, kRowsMismatch);
+    EXPECT_EQ(error.kind, eetCatastrophicFailure);
     backward.Include(3); // same range now, but the rows hold no scores
     EXPECT_THROW(mergeDirections(2, forward, backward), TError);
 }
@@ -273,13 +270,11 @@ TEST(ClassifierFrames, TestNetworksGiveOneRowOf41ScoresPerFrame) {
 
 TEST(ClassifierFrames, DifferentClassCountsFail) {
     FrameProbabilitiesVector rows;
-    try {
-        classifyFrames(kNetworks + "classes40.dat", kNetworks + "Wt16M9bs.dat", OneHotFrames(5),
-                       rows);
-        FAIL() << "no error";
-    } catch (const TError& error) {
-        EXPECT_EQ(error.message, kFilesMismatch);
-    }
+    EXPECT_EQ(Thrown([&] {
+                  classifyFrames(kNetworks + "classes40.dat", kNetworks + "Wt16M9bs.dat",
+                                 OneHotFrames(5), rows);
+              }).message,
+              kFilesMismatch);
 }
 
 TEST(ClassifierFrames, MissingFileIsAnOpenFailure) {

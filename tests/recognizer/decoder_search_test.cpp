@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/thrown.h"
 #include "decoder_test_support.h"
 #include "grammar.h"
 #include "log_score.h"
@@ -123,12 +124,7 @@ TEST(FreeLoop, FlaggedRowsEndUtterancesAndScratchRowsAreSkipped) {
     EXPECT_EQ(Describe(phonemes), "aa 0-64 aa 64-144 s 144-288 ");
 
     rows.At(1).scores.resize(40);
-    try {
-        decodePhonemeLoop(decoder, rows, phonemes);
-        FAIL() << "row of the wrong width accepted";
-    } catch (const TError& error) {
-        EXPECT_EQ(error.kind, eetDataFailure);
-    }
+    EXPECT_EQ(Thrown([&] { decodePhonemeLoop(decoder, rows, phonemes); }).kind, eetDataFailure);
 }
 
 TEST(PartialTraceback, CommitsEarlyAndKeepsFewRecords) {
@@ -168,14 +164,12 @@ TEST(Traceback, NoPathRaisesTheCatastrophicError) {
     TDecoder decoder;
     TPhonemeList phonemes;
     TWordList words;
-    try {
+    const TError error = Thrown([&] {
         decodeUtterances(decoder, grammar, MakeRows({{"ay", 2}}), phonemes, words,
                          TDecodeOptions());
-        FAIL() << "no error";
-    } catch (const TError& error) {
-        EXPECT_EQ(error.message, "Error #000002: Utterance has no path to traceback");
-        EXPECT_EQ(error.kind, eetCatastrophicFailure);
-    }
+    });
+    EXPECT_EQ(error.message, "Error #000002: Utterance has no path to traceback");
+    EXPECT_EQ(error.kind, eetCatastrophicFailure);
     EXPECT_EQ(decodePhonemeLoop(decoder, MakeRows({{"s", 3}}), phonemes), 0);
     EXPECT_EQ(decoder.LiveRecords(), 0);
 }
@@ -191,11 +185,9 @@ TEST(AppendSegment, OverlapsAreCutAndGapsRefused) {
     appendSegment(decoder, {nullptr, PhonemeClassOf("m")}, 6, 8); // nothing beyond the end
     EXPECT_EQ(Describe(phonemes), "s 0-80 t 80-128 ");
     EXPECT_EQ(phonemes[1].SourceTag(), 2);
-    try {
+    const TError gap = Thrown([&] {
         appendSegment(decoder, {nullptr, PhonemeClassOf("m")}, 9, 10);
-        FAIL() << "gap accepted";
-    } catch (const TError& error) {
-        EXPECT_EQ(error.message, "Error #000003: phoneme append error");
-        EXPECT_EQ(error.kind, eetArgumentFailure);
-    }
+    });
+    EXPECT_EQ(gap.message, "Error #000003: phoneme append error");
+    EXPECT_EQ(gap.kind, eetArgumentFailure);
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/thrown.h"
 #include "dictionary.h"
 #include "encoded_files_test_support.h"
 #include "errors.h"
@@ -24,12 +25,7 @@ protected:
     // Kind thrown while learning the text, or eetSuccess.
     int32_t LearnKind(const std::string& text, size_t maxBytes = kMaxContextTrieBytes) {
         TLetterToSound model(maxBytes);
-        try {
-            model.Learn(Write(text));
-        } catch (EErrorType kind) {
-            return kind;
-        }
-        return eetSuccess;
+        return ThrownKind([&] { model.Learn(Write(text)); });
     }
 };
 
@@ -121,12 +117,8 @@ TEST_F(LetterToSound, MalformedEntriesAreCatastrophic) {
     EXPECT_EQ(LearnKind("AB ae | b\n", 0), eetCatastrophicFailure);
 
     TLetterToSound model;
-    try {
-        model.Learn((folder / "none.dat").string());
-        ADD_FAILURE() << "a missing lexicon was read";
-    } catch (EErrorType kind) {
-        EXPECT_EQ(kind, eetCatastrophicFailure);
-    }
+    EXPECT_EQ(ThrownKind([&] { model.Learn((folder / "none.dat").string()); }),
+              eetCatastrophicFailure);
 }
 
 TEST_F(LetterToSound, GroupsAreTokensJoinedBySingleSpaces) {
@@ -148,24 +140,15 @@ TEST_F(LetterToSound, QueryDirectedPathWorkedExample) {
 
 TEST_F(LetterToSound, QueryDirectedPathChecksTheWholeLexicon) {
     auto kind = [&](const std::string& text, std::vector<std::string_view> words) {
-        try {
-            PronounceFromLexicon(Write(text), words);
-        } catch (EErrorType thrown) {
-            return int32_t(thrown);
-        }
-        return int32_t(eetSuccess);
+        return ThrownKind([&] { PronounceFromLexicon(Write(text), words); });
     };
     // A bad entry far from the queried letters, or with no word queried at all, still stops it.
     EXPECT_EQ(kind("AB ae | b\nZZZQ z | k | w\n", {"AB"}), eetCatastrophicFailure);
     EXPECT_EQ(kind("AB ae | b | k\n", {}), eetCatastrophicFailure);
     EXPECT_EQ(kind("# only\n", {"AB"}), eetCatastrophicFailure);
     EXPECT_EQ(kind("AB ae | b\n", {"AB"}), eetSuccess);
-    try {
-        PronounceFromLexicon((folder / "none.dat").string(), {"AB"});
-        ADD_FAILURE() << "a missing lexicon was read";
-    } catch (EErrorType thrown) {
-        EXPECT_EQ(thrown, eetCatastrophicFailure);
-    }
+    EXPECT_EQ(ThrownKind([&] { PronounceFromLexicon((folder / "none.dat").string(), {"AB"}); }),
+              eetCatastrophicFailure);
 }
 
 TEST_F(LetterToSound, TestLexiconPredictsUnseenWords) {

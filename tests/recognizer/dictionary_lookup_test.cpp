@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/thrown.h"
 #include "dictionary.h"
 #include "encoded_files_test_support.h"
 #include "errors.h"
@@ -26,15 +27,6 @@ class DictionaryFiles : public EncodedFilesTest {
 protected:
     std::string Missing() const { return (folder / "missing.dat").string(); }
 };
-
-int32_t ThrownKind(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (EErrorType kind) {
-        return kind;
-    }
-    return eetSuccess;
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/thrown.h"
 #include "digital_audio.h"
 #include "errors.h"
 #include "feature_file.h"
@@ -40,30 +41,19 @@ FramePropertiesVector Features(const std::vector<double>& x, uint32_t rate) {
     return frames;
 }
 
-int32_t ErrorKind(void (*f)()) {
-    try {
-        f();
-    } catch (EErrorType kind) {
-        return kind;
-    }
-    return eetSuccess;
-}
-
 } // namespace
 
 // ---- Parameters ----
 
 TEST(FrontEndParameters, BreachesAreCatastrophic) {
-    EXPECT_EQ(ErrorKind([] { makeFrontEndParameters(16000, 255, 512, 8000); }),
-              eetCatastrophicFailure);
-    EXPECT_EQ(ErrorKind([] { makeFrontEndParameters(16000, 256, 500, 8000); }),
-              eetCatastrophicFailure);
-    EXPECT_EQ(ErrorKind([] { makeFrontEndParameters(16000, 256, 128, 8000); }),
-              eetCatastrophicFailure);
-    EXPECT_EQ(ErrorKind([] { makeFrontEndParameters(16000, 256, 512, 8001); }),
-              eetCatastrophicFailure);
-    EXPECT_EQ(ErrorKind([] { frontEndParameters(11025); }), eetCatastrophicFailure);
-    EXPECT_EQ(ErrorKind([] {
+    const uint32_t breaches[][3] = {
+        {255, 512, 8000}, {256, 500, 8000}, {256, 128, 8000}, {256, 512, 8001}};
+    for (const auto& b : breaches)
+        EXPECT_EQ(ThrownKind([&] { makeFrontEndParameters(16000, b[0], b[1], b[2]); }),
+                  eetCatastrophicFailure)
+            << b[0] << " " << b[1] << " " << b[2];
+    EXPECT_EQ(ThrownKind([] { frontEndParameters(11025); }), eetCatastrophicFailure);
+    EXPECT_EQ(ThrownKind([] {
                   FramePropertiesVector frames;
                   std::vector<double> x(4000, 0.0);
                   computeFrameProperties(x.data(), 4000, 22050, frames);
