@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../core/test_folders.h"
 #include "cli_support.h"
 
 namespace {
@@ -20,26 +21,19 @@ class Cli : public ToolTest {
 protected:
     void SetUp() override {
         ToolTest::SetUp();
-        data = dir / "data";
-        dataDir = data.string();
-        fs::create_directory(data);
-        const fs::path test = fs::path(VX_TEST_DATA) / "recognizer";
-        for (const char* name : {"Wt16M9fs.dat", "Wt16M9bs.dat", "Wt8S9fs.dat", "Wt8S9bs.dat"})
-            fs::create_symlink(test / "networks" / name, data / name);
-        for (const char* name : {"DtC6dal.dat", "DtC6dl.dat"})
-            fs::create_symlink(test / "dictionary" / name, data / name);
+        dataDir = data.path.string();
     }
     // Files in dir other than the fixtures.
     std::vector<std::string> Leftovers() {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir)) {
             const std::string name = entry.path().filename().string();
-            if (name != "data" && name != "hello.wav" && name != "hello.txt") names.push_back(name);
+            if (name != "hello.wav" && name != "hello.txt") names.push_back(name);
         }
         return names;
     }
 
-    fs::path data;
+    DataFolder data;
 };
 
 } // namespace
@@ -174,8 +168,8 @@ TEST_F(Cli, AnUnusableTranscriptIsReportedAndTheAnalysisGoesOn) {
 TEST_F(Cli, FailuresGiveTheirMessageAndLeaveTheTargetAlone) {
     const fs::path target = dir / "kept.json";
     std::ofstream(target) << "previous";
-    const Outcome o = Run({"analyze", (dir / "absent.wav").string(), "--data", data.string(),
-                           "--output", target.string()});
+    const Outcome o = Run(
+        {"analyze", (dir / "absent.wav").string(), "--data", dataDir, "--output", target.string()});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "");
     EXPECT_EQ(o.err, "voxtrail: cannot read the sound '" + (dir / "absent.wav").string() +
@@ -199,7 +193,7 @@ TEST_F(Cli, FailuresGiveTheirMessageAndLeaveTheTargetAlone) {
 TEST_F(Cli, DataFolderComesFromTheEnvironmentWhenNotGiven) {
     const std::vector<std::string> args = {
         "analyze", (dir / "hello.wav").string(), "--seed", "8", "--format", "tsv"};
-    const Outcome fromEnv = Run(args, "VOXTRAIL_DATA=" + Quote(data.string()));
+    const Outcome fromEnv = Run(args, "VOXTRAIL_DATA=" + Quote(dataDir));
     ASSERT_EQ(fromEnv.status, 0) << fromEnv.err;
     EXPECT_EQ(fromEnv.out, Analyze({"--format", "tsv"}).out);
 
@@ -347,10 +341,9 @@ TEST_F(Cli, SoundsInOtherFormatsGiveTheSameWords) {
             ASSERT_STREQ(c.name, "mpeg.mp3") << "sox cannot write it";
             continue; // a sox without an MP3 encoder
         }
-        const Outcome o =
-            Run({"analyze", sound.string(), "--text-file", (dir / "hello.txt").string(), "--data",
-                 data.string(), "--seed", "8"},
-                "TMPDIR=" + Quote(temp.string()));
+        const Outcome o = Run({"analyze", sound.string(), "--text-file",
+                               (dir / "hello.txt").string(), "--data", dataDir, "--seed", "8"},
+                              "TMPDIR=" + Quote(temp.string()));
         ASSERT_EQ(o.status, 0) << c.name << ": " << o.err;
         const Json result = Json::parse(o.out);
         EXPECT_EQ(result["sound"]["path"], sound.string());
@@ -380,7 +373,7 @@ TEST_F(Cli, FilesThatAreNoSoundSayWhatTheyAre) {
     for (const auto& c : cases) {
         const std::string sound = (dir / c.name).string();
         // Without a transcript, so that the word recogniser is not what reports it.
-        const Outcome o = Run({"analyze", sound, "--data", data.string()});
+        const Outcome o = Run({"analyze", sound, "--data", dataDir});
         EXPECT_EQ(o.status, 1) << c.name;
         EXPECT_EQ(o.out, "");
         EXPECT_EQ(o.err, "voxtrail: cannot read the sound '" + sound + "': " + c.reason + "\n");
@@ -393,7 +386,7 @@ TEST_F(Cli, ALongSoundIsCutAndJoinedSeamlessly) {
     const fs::path take = VX_LONG_TAKE;
     fs::path transcript = take;
     transcript.replace_extension(".txt");
-    const Outcome o = Run({"analyze", take.string(), "--data", data.string(), "--seed", "8"});
+    const Outcome o = Run({"analyze", take.string(), "--data", dataDir, "--seed", "8"});
     ASSERT_EQ(o.status, 0) << o.err;
     const Json result = Json::parse(o.out);
 
@@ -444,11 +437,11 @@ TEST_F(Cli, SeveralSoundsRunInWorkersAndFailuresAreNamed) {
                                 << broken << "\n";
     const Outcome o =
         Run({"analyze", (dir / "hello.wav").string(), "--batch", (dir / "list").string(), "-j", "2",
-             "--output-dir", out.string(), "--text", "", "--data", data.string(), "--seed", "8"});
+             "--output-dir", out.string(), "--text", "", "--data", dataDir, "--seed", "8"});
     EXPECT_EQ(o.status, 2) << "--text applies to one sound only";
     const Outcome batch =
         Run({"analyze", (dir / "hello.wav").string(), "--batch", (dir / "list").string(), "-j", "2",
-             "--output-dir", out.string(), "--data", data.string(), "--seed", "8"});
+             "--output-dir", out.string(), "--data", dataDir, "--seed", "8"});
     EXPECT_EQ(batch.status, 1) << batch.err;
     EXPECT_EQ(batch.out, "");
     EXPECT_EQ(Slurp(out / "hello.json"), Analyze({}).out);

@@ -1,5 +1,5 @@
-// Shared fixtures of the interface tests: a data folder of test networks, sound files written on
-// the fly, and a whole analysis read back through the queries.
+// Shared fixtures of the interface tests: sound files written on the fly and a whole analysis
+// read back through the queries.
 #pragma once
 
 #include <cmath>
@@ -14,38 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/test_folders.h"
 #include "voxtrail.h"
 
 namespace vxtest {
 
 namespace fs = std::filesystem;
-
-// A temporary folder removed with the object.
-struct TempFolder {
-    TempFolder() {
-        char pattern[] = "/tmp/vx_interface_XXXXXX";
-        path = mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string File(const std::string& name) const { return (path / name).string(); }
-    fs::path path;
-};
-
-// The six data files, made of the tiny test networks and the test dictionary.
-struct DataFolder : TempFolder {
-    DataFolder() {
-        const fs::path data = fs::path(VX_TEST_DATA) / "recognizer";
-        for (const char* name : {"Wt16M9fs.dat", "Wt16M9bs.dat", "Wt8S9fs.dat", "Wt8S9bs.dat"})
-            fs::create_symlink(data / "networks" / name, path / name);
-        for (const char* name : {"DtC6dal.dat", "DtC6dl.dat"})
-            fs::create_symlink(data / "dictionary" / name, path / name);
-    }
-};
 
 inline void WriteText(const std::string& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/test_folders.h"
 #include "../core/trace_capture.h"
 #include "data_paths.h"
 #include "digital_audio.h"
@@ -18,28 +19,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A data folder assembled from the test networks and dictionary.
-struct DataFolder {
-    explicit DataFolder(const char* forward16k = "Wt16M9fs.dat") {
-        char pattern[] = "/tmp/vx_recognizer_XXXXXX";
-        folder = mkdtemp(pattern) ? pattern : "";
-        const fs::path data = fs::path(VX_TEST_DATA) / "recognizer";
-        const std::pair<fs::path, const char*> files[] = {
-            {data / "networks" / forward16k, TDataPaths::kForward16k},
-            {data / "networks" / "Wt16M9bs.dat", TDataPaths::kBackward16k},
-            {data / "networks" / "Wt8S9fs.dat", TDataPaths::kForward8k},
-            {data / "networks" / "Wt8S9bs.dat", TDataPaths::kBackward8k},
-            {data / "dictionary" / "DtC6dal.dat", TDataPaths::kDictionary},
-            {data / "dictionary" / "DtC6dl.dat", TDataPaths::kAlignedLexicon}};
-        for (const auto& file : files)
-            fs::create_symlink(file.first, folder / file.second);
-        paths.SetDataFolder(folder.string());
+// The test data and the engine's paths to it.
+struct TestData : DataFolder {
+    explicit TestData(const char* forward16k = "Wt16M9fs.dat") : DataFolder(forward16k) {
+        paths.SetDataFolder(path.string());
     }
-    ~DataFolder() {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-    fs::path folder;
     TDataPaths paths;
 };
 
@@ -83,18 +67,18 @@ TEST(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
 }
 
 TEST(RecognizerEntry, OtherRatesAndMissingDataFilesGiveOne) {
-    DataFolder data;
+    TestData data;
     TPhonemeRecognizer recognizer(data.paths);
     TPhonemeList phonemes;
     TWordList words;
     EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(22050, 0.5), "", phonemes, words), 1);
-    fs::remove(data.folder / TDataPaths::kBackward8k); // even one of another rate
+    fs::remove(data.path / TDataPaths::kBackward8k); // even one of another rate
     EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words), 1);
     EXPECT_TRUE(phonemes.IsEmpty());
 }
 
 TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
-    DataFolder data("classes40.dat"); // a forward network with one class too few
+    TestData data("classes40.dat"); // a forward network with one class too few
     TPhonemeRecognizer recognizer(data.paths);
     TPhonemeList phonemes;
     TWordList words;
@@ -111,7 +95,7 @@ TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
 }
 
 TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
-    DataFolder data;
+    TestData data;
     TPhonemeRecognizer recognizer(data.paths);
     const TDigitalAudio sound = MakeSound(16000, 1.5);
     TPhonemeList phonemes;
