@@ -190,6 +190,7 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
     if (o.fps <= 0 || o.fps > VOXTRAIL_MAX_FRAMES_PER_SECOND)
         return Usage("--fps needs a whole number from 1 to 1000");
     if (chosen->count("--output") && o.output.empty()) return Usage("--output needs a file name");
+    o.recognizerChosen = !o.recognizer.empty();
     if (o.recognizer.empty()) o.recognizer = DefaultRecognizer();
     if (o.recognizer != "words" && o.recognizer != "phonemes")
         return Usage("--recognizer must be words or phonemes");

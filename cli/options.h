@@ -28,7 +28,8 @@ struct TOptions {
     std::string format = "json";
     bool frames = false;
     std::string output;
-    std::string recognizer; // "words" or "phonemes"
+    std::string recognizer;        // "words" or "phonemes"
+    bool recognizerChosen = false; // --recognizer given: no fallback by sample rate
     bool plotGestures = false;
 };
 

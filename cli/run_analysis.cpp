@@ -12,6 +12,8 @@
 #include "voxtrail.h"
 
 #ifdef VOXTRAIL_WITH_WORDS
+#include <sndfile.h>
+
 #include "word_recognizer.h"
 #endif
 
@@ -166,12 +168,20 @@ int RunEngine(const TOptions& options, const std::string& sound, const std::stri
 }
 
 #ifdef VOXTRAIL_WITH_WORDS
-// The recognised words as a transcript; false with error when the recogniser cannot run.
-bool RecognizeWords(const std::string& sound, TAnalysisResult& result, std::string& error) {
+// The recognised words of the file at path (the user's sound, or a piece of it) into result;
+// false with error when the recogniser cannot run. One recogniser serves the whole run: loading
+// its model costs more than recognising a short line.
+bool RecognizeWords(const std::string& sound, const std::string& path, TAnalysisResult& result,
+                    std::string& error) {
+    static std::unique_ptr<IWordRecognizer> recognizer;
     std::string problem;
-    const std::unique_ptr<IWordRecognizer> recognizer = CreatePocketSphinxRecognizer("", problem);
+    if (!recognizer) recognizer = CreatePocketSphinxRecognizer("", problem);
     TWordRecognition recognition;
-    if (!recognizer || !recognizer->Recognize(sound, recognition, problem)) {
+    if (!recognizer || !recognizer->Recognize(path, recognition, problem)) {
+        // The user knows their sound, not the temporary file it was read from.
+        for (size_t at = problem.find(path); !path.empty() && at != std::string::npos;
+             at = problem.find(path, at + sound.size()))
+            problem.replace(at, path.size(), sound);
         error = "word recognition failed for '" + sound + "': " + problem;
         return false;
     }
@@ -179,6 +189,17 @@ bool RecognizeWords(const std::string& sound, TAnalysisResult& result, std::stri
     for (const TRecognizedWord& word : recognition.words)
         result.recognizedWords.push_back({word.text, word.start, word.end});
     return true;
+}
+
+// Telephone-rate sounds keep the phoneme loop unless words were asked for: the recogniser's
+// model hears them no better than the loop does.
+bool WordsSuit(const TOptions& options, const std::string& path) {
+    if (options.recognizerChosen) return true;
+    SF_INFO info = {};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return true;
+    sf_close(file);
+    return !PrefersPhonemeLoop(info.samplerate);
 }
 #endif
 
@@ -208,8 +229,10 @@ int AnalysePiece(const TOptions& options, const std::string& sound, const std::s
         result.wordSource = hasWords ? "transcript" : "none";
     } else if (options.recognizer == "words" && sndfile) {
 #ifdef VOXTRAIL_WITH_WORDS
-        if (!RecognizeWords(path, result, error)) return kExitFailure;
-        recognized = true;
+        if (WordsSuit(options, path)) {
+            if (!RecognizeWords(sound, path, result, error)) return kExitFailure;
+            recognized = true;
+        }
         for (const TResultWord& word : result.recognizedWords)
             text += (text.empty() ? "" : " ") + word.text;
 #endif

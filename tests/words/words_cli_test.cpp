@@ -1,0 +1,135 @@
+// voxtrail analyze without a transcript: recognised words reach the aligner, the transcript
+// beside the sound still wins, and silence, telephone rates and a missing model behave.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class WordsCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vx_words_cli_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        const fs::path samples = VX_WORDS_SAMPLES;
+        // Without the transcript beside it, so that nothing but the recogniser gives words.
+        fs::copy_file(samples / "words_sample.wav", dir / "sample.wav");
+        fs::copy_file(samples / "words_sample_8k.wav", dir / "sample_8k.wav");
+        fs::copy_file(samples / "silence.wav", dir / "silence.wav");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    Outcome Run(const std::vector<std::string>& args, const std::string& env = "") {
+        std::string command = env + " '" VX_CLI "' analyze --data '" VX_SHIPPED_DATA "' --seed 3";
+        for (const std::string& arg : args)
+            command += " '" + arg + "'";
+        command += " 2>'" + (dir / "err").string() + "'";
+        Outcome o;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[4096];
+            for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+                o.out.append(buffer, n);
+            const int raw = pclose(pipe);
+            o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        }
+        FILE* err = fopen((dir / "err").c_str(), "r");
+        if (err) {
+            char buffer[4096];
+            for (size_t n; (n = fread(buffer, 1, sizeof buffer, err)) > 0;)
+                o.err.append(buffer, n);
+            fclose(err);
+        }
+        return o;
+    }
+    json Analyse(const std::vector<std::string>& args) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        return json::parse(o.out, nullptr, false);
+    }
+
+    fs::path dir;
+};
+
+TEST_F(WordsCli, RecognisedWordsAreAlignedInsideTheSound) {
+    const json result = Analyse({(dir / "sample.wav").string()});
+    ASSERT_FALSE(result.is_discarded());
+    EXPECT_EQ(result["wordSource"], "pocketsphinx en-us");
+    const json& heard = result["recognizedWords"];
+    const json& words = result["words"];
+    ASSERT_GE(heard.size(), 8u); // "Please go to the store and buy some bread."
+    ASSERT_EQ(words.size(), heard.size());
+    EXPECT_EQ(heard[0]["text"], "please");
+    EXPECT_EQ(heard[4]["text"], "store");
+    const double duration = result["sound"]["durationSeconds"];
+    double previousEnd = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+        std::string upper = heard[i]["text"];
+        for (char& c : upper)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(words[i]["text"], upper) << i;
+        EXPECT_GE(double(words[i]["start"]), previousEnd - 1e-9) << i;
+        EXPECT_LT(words[i]["start"], words[i]["end"]) << i;
+        EXPECT_LE(double(words[i]["end"]), duration + 1e-9) << i;
+        previousEnd = words[i]["end"];
+    }
+}
+
+TEST_F(WordsCli, TheTranscriptBesideAndThePhonemeLoopNeedNoRecogniser) {
+    // A model that is not there proves the recogniser never ran.
+    const std::string noModel = "VOXTRAIL_WORDS_MODEL=" + (dir / "none").string();
+    const Outcome loop = Run({(dir / "sample.wav").string(), "--recognizer", "phonemes"}, noModel);
+    ASSERT_EQ(loop.status, 0) << loop.err;
+    const json free = json::parse(loop.out);
+    EXPECT_EQ(free["wordSource"], "none");
+    EXPECT_TRUE(free["words"].empty());
+    EXPECT_FALSE(free.contains("recognizedWords"));
+
+    FILE* text = fopen((dir / "sample.txt").c_str(), "w");
+    ASSERT_NE(text, nullptr);
+    fputs("Please go to the store.", text);
+    fclose(text);
+    const Outcome typed = Run({(dir / "sample.wav").string()}, noModel);
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    const json aligned = json::parse(typed.out);
+    EXPECT_EQ(aligned["wordSource"], "transcript");
+    EXPECT_EQ(aligned["words"].size(), 5u);
+
+    const Outcome missing = Run({(dir / "silence.wav").string()}, noModel);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("pocketsphinx-en-us"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("silence.wav"), std::string::npos) << missing.err;
+}
+
+TEST_F(WordsCli, SilenceClosesTheMouthAndTelephoneRatesKeepTheLoop) {
+    const json silent = Analyse({(dir / "silence.wav").string()});
+    ASSERT_FALSE(silent.is_discarded());
+    EXPECT_TRUE(silent["words"].empty());
+    ASSERT_EQ(silent["phonemes"].size(), 1u);
+    EXPECT_EQ(silent["phonemes"][0]["name"], "sil");
+    for (const json& track : silent["speechTargets"])
+        EXPECT_TRUE(track["keys"].empty());
+
+    const json phone = Analyse({(dir / "sample_8k.wav").string()});
+    EXPECT_EQ(phone["wordSource"], "none");
+    const json asked = Analyse({(dir / "sample_8k.wav").string(), "--recognizer", "words"});
+    EXPECT_EQ(asked["wordSource"], "pocketsphinx en-us");
+}
+
+} // namespace
