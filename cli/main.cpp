@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "voxtrail: %s\n", error.c_str());
             return kExitUsage;
         }
+        PreloadWordRecognizer(options);
         return RunBatch(options, Run);
     }
     return Run(options);

@@ -171,11 +171,16 @@ int RunEngine(const TOptions& options, const std::string& sound, const std::stri
 // The recognised words of the file at path (the user's sound, or a piece of it) into result;
 // false with error when the recogniser cannot run. One recogniser serves the whole run: loading
 // its model costs more than recognising a short line.
+IWordRecognizer* SharedRecognizer(std::string& problem) {
+    static std::unique_ptr<IWordRecognizer> recognizer;
+    if (!recognizer) recognizer = CreatePocketSphinxRecognizer("", problem);
+    return recognizer.get();
+}
+
 bool RecognizeWords(const std::string& sound, const std::string& path, TAnalysisResult& result,
                     std::string& error) {
-    static std::unique_ptr<IWordRecognizer> recognizer;
     std::string problem;
-    if (!recognizer) recognizer = CreatePocketSphinxRecognizer("", problem);
+    IWordRecognizer* recognizer = SharedRecognizer(problem);
     TWordRecognition recognition;
     if (!recognizer || !recognizer->Recognize(path, recognition, problem)) {
         // The user knows their sound, not the temporary file it was read from.
@@ -270,6 +275,17 @@ std::string Seconds(double seconds) {
 }
 
 } // namespace
+
+void PreloadWordRecognizer(const TOptions& options) {
+#ifdef VOXTRAIL_WITH_WORDS
+    // A failure here is reported by each sound's own attempt.
+    std::string ignored;
+    if (options.recognizer == "words" && !options.haveText && options.textFile.empty())
+        SharedRecognizer(ignored);
+#else
+    (void)options;
+#endif
+}
 
 std::string DataFolder(const TOptions& options) {
     if (!options.data.empty()) return options.data;
