@@ -40,9 +40,9 @@ class VOXTRAIL_PT_lipsync(bpy.types.Panel):
         _mapping_rows(box, settings.shapes, key)
 
         box = layout.box()
-        head = box.row()
-        head.prop(settings, "key_blinks")
-        head.prop(settings, "key_brows")
+        # One row each: side by side, the sidebar's usual width cut their labels short.
+        box.prop(settings, "key_blinks")
+        box.prop(settings, "key_brows")
         shown = shapes.gesture_channels(settings.key_blinks, settings.key_brows)
         _mapping_rows(box, [row for row in settings.gestures if row.name in shown], key)
 
