@@ -200,8 +200,16 @@ bool WriteWave(int fd, const TSamples& samples, size_t begin, size_t end, std::s
 std::string UnreadableReason(const std::string& sound, const std::string& engineDetail) {
     SF_INFO info = {};
     SNDFILE* file = sf_open(sound.c_str(), SFM_READ, &info);
-    std::string reason = file ? "libsndfile opens it" : Lowered(sf_strerror(nullptr));
-    if (file) sf_close(file);
+    if (file) {
+        sf_close(file);
+        if (info.frames == 0) return "it holds no samples: a header without any sound";
+        return "the engine cannot read it: " + engineDetail;
+    }
+    const std::string reason = Lowered(sf_strerror(nullptr));
+    // The file was opened before the engine saw it, so the engine's "doesn't exist or is
+    // locked" would mislead: only libsndfile's reason says something true.
+    if (engineDetail.find("doesn't exist") != std::string::npos)
+        return "not a sound file libsndfile or the engine can read (libsndfile: " + reason + ")";
     return "not a sound file libsndfile or the engine can read (libsndfile: " + reason +
            "; the engine: " + engineDetail + ")";
 }

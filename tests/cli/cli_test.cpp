@@ -353,6 +353,12 @@ TEST_F(Cli, FilesThatAreNoSoundSayWhatTheyAre) {
     std::ofstream(dir / "text.wav") << "Hello world, this is text.\n";
     std::ofstream(dir / "empty.wav");
     fs::create_directory(dir / "folder.wav");
+    // A header the engine walks into a missing file, and one that promises no samples.
+    std::ofstream(dir / "cut.wav", std::ios::binary) << std::string("RIFF\xff\xff\xff\xffWAVEfmt ");
+    std::ofstream(dir / "header.wav", std::ios::binary)
+        << std::string("RIFF$\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80>\0\0\0}\0\0\x02\0\x10\0"
+                       "data\0\0\0\0",
+                       44);
     const struct {
         const char* name;
         std::string reason;
@@ -360,6 +366,9 @@ TEST_F(Cli, FilesThatAreNoSoundSayWhatTheyAre) {
         {"text.wav", "not a sound file libsndfile or the engine can read (libsndfile: format not "
                      "recognised; the engine: unsupported or invalid audio file)"},
         {"empty.wav", "it is an empty file"},
+        {"cut.wav", "not a sound file libsndfile or the engine can read (libsndfile: error in WAV "
+                    "file. No 'data' chunk marker)"},
+        {"header.wav", "it holds no samples: a header without any sound"},
         {"folder.wav", "it is a folder, not a sound file"},
         {"absent.wav", "there is no such file"},
     };
