@@ -13,6 +13,7 @@
 
 #include <sndfile.h>
 
+#include "kaiser_resampler.h"
 #include "long_sound.h"
 
 namespace Vantrix {
@@ -49,46 +50,18 @@ std::string Lowered(std::string text) {
     return text;
 }
 
-// Windowed-sinc conversion to 16000 Hz of rates the engine refuses; the cut-off sits below the
-// new Nyquist frequency so nothing folds back into speech.
+// Rates the engine refuses, brought to 16000 Hz by the engine's own rate step and settings.
 std::vector<int16_t> ToSixteenKilohertz(const std::vector<double>& in, int32_t rate) {
-    const double step = double(rate) / 16000.0;
-    const double cutoff = 0.45 / step; // of the input rate
-    const int half = int(std::ceil(16.0 * step));
-    const size_t width = size_t(2 * half + 1);
-    // The filter at 256 fractional positions between input samples, each normalised to unit
-    // gain.
-    constexpr int kPhases = 256;
-    const double pi = std::acos(-1.0);
-    std::vector<double> table(size_t(kPhases) * width);
-    for (int p = 0; p < kPhases; ++p) {
-        double* taps = &table[size_t(p) * width];
-        double sum = 0.0;
-        for (size_t t = 0; t < width; ++t) {
-            const double x = double(t) - half - double(p) / kPhases;
-            const double sinc =
-                x == 0.0 ? 2.0 * cutoff : std::sin(2.0 * pi * cutoff * x) / (pi * x);
-            taps[t] = sinc * (0.5 + 0.5 * std::cos(pi * x / (half + 1)));
-            sum += taps[t];
-        }
-        for (size_t t = 0; t < width; ++t)
-            taps[t] /= sum;
-    }
-    const size_t count = size_t(double(in.size()) / step);
-    std::vector<int16_t> out(count);
-    for (size_t i = 0; i < count; ++i) {
-        const double centre = double(i) * step;
-        const double whole = std::floor(centre);
-        const int phase = std::min(kPhases - 1, int(std::lround((centre - whole) * kPhases)));
-        const double* taps = &table[size_t(phase) * width];
-        const long first = long(whole) - half;
-        double value = 0.0;
-        for (size_t t = 0; t < width; ++t) {
-            const long j = first + long(t);
-            if (j >= 0 && size_t(j) < in.size()) value += in[size_t(j)] * taps[t];
-        }
-        out[i] = int16_t(std::lrint(std::fmax(-32768.0, std::fmin(32767.0, value))));
-    }
+    constexpr double kTransitionWidth = 0.125;
+    constexpr double kAttenuationDb = 60.0;
+    std::vector<double> wide;
+    if (in.empty() || in.size() > UINT32_MAX ||
+        kaiserResample(in.data(), uint32_t(in.size()), uint32_t(rate), 16000, kTransitionWidth,
+                       kAttenuationDb, wide) != eetSuccess)
+        return {};
+    std::vector<int16_t> out(wide.size());
+    for (size_t i = 0; i < wide.size(); ++i)
+        out[i] = int16_t(std::lrint(std::fmax(-32768.0, std::fmin(32767.0, wide[i]))));
     return out;
 }
 
