@@ -1,69 +1,37 @@
 // voxtrail analyze without a transcript: recognised words reach the aligner, the transcript
 // beside the sound still wins, and silence, telephone rates and a missing model behave.
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
-namespace fs = std::filesystem;
+#include "cli_support.h"
+
 using nlohmann::json;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class WordsCli : public ::testing::Test {
+class WordsCli : public ToolTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vx_words_cli_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ToolTest::SetUp();
         const fs::path samples = VX_WORDS_SAMPLES;
         // Without the transcript beside it, so that nothing but the recogniser gives words.
         fs::copy_file(samples / "words_sample.wav", dir / "sample.wav");
         fs::copy_file(samples / "words_sample_8k.wav", dir / "sample_8k.wav");
         fs::copy_file(samples / "silence.wav", dir / "silence.wav");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     Outcome Run(const std::vector<std::string>& args, const std::string& env = "") {
-        std::string command = env + " '" VX_CLI "' analyze --data '" VX_SHIPPED_DATA "' --seed 3";
-        for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        command += " 2>'" + (dir / "err").string() + "'";
-        Outcome o;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[4096];
-            for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-                o.out.append(buffer, n);
-            const int raw = pclose(pipe);
-            o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        }
-        FILE* err = fopen((dir / "err").c_str(), "r");
-        if (err) {
-            char buffer[4096];
-            for (size_t n; (n = fread(buffer, 1, sizeof buffer, err)) > 0;)
-                o.err.append(buffer, n);
-            fclose(err);
-        }
-        return o;
+        std::vector<std::string> all = {"analyze", "--data", dataDir, "--seed", "3"};
+        all.insert(all.end(), args.begin(), args.end());
+        return ToolTest::Run(all, env);
     }
     json Analyse(const std::vector<std::string>& args) {
         const Outcome o = Run(args);
         EXPECT_EQ(o.status, 0) << o.err;
         return json::parse(o.out, nullptr, false);
     }
-
-    fs::path dir;
 };
 
 TEST_F(WordsCli, RecognisedWordsAreAlignedInsideTheSound) {
@@ -100,10 +68,7 @@ TEST_F(WordsCli, TheTranscriptBesideAndThePhonemeLoopNeedNoRecogniser) {
     EXPECT_TRUE(free["words"].empty());
     EXPECT_FALSE(free.contains("recognizedWords"));
 
-    FILE* text = fopen((dir / "sample.txt").c_str(), "w");
-    ASSERT_NE(text, nullptr);
-    fputs("Please go to the store.", text);
-    fclose(text);
+    std::ofstream(dir / "sample.txt") << "Please go to the store.";
     const Outcome typed = Run({(dir / "sample.wav").string()}, noModel);
     ASSERT_EQ(typed.status, 0) << typed.err;
     const json aligned = json::parse(typed.out);
