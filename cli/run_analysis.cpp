@@ -2,12 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "long_sound.h"
+#include "paths.h"
 #include "sound_input.h"
 #include "voxtrail.h"
 
@@ -31,16 +30,6 @@
 namespace Vantrix {
 
 namespace {
-
-bool IsDirectory(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 bool ReadFile(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -74,17 +63,6 @@ std::string TranscriptBeside(const std::string& sound) {
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (hasExtension ? sound.substr(0, dot) : sound) + ".txt";
-}
-
-// The data beside this executable as installed, whatever prefix the install was given; empty
-// when there is none (a build tree).
-std::string DataBesideExecutable() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !*VOXTRAIL_DATA_FROM_BIN) return "";
-    const std::filesystem::path data =
-        std::filesystem::weakly_canonical(self.parent_path() / VOXTRAIL_DATA_FROM_BIN, error);
-    return !error && IsDirectory(data.string()) ? data.string() : "";
 }
 
 std::string ErrorText(uint32_t code) {
@@ -290,10 +268,7 @@ void PreloadWordRecognizer(const TOptions& options) {
 std::string DataFolder(const TOptions& options) {
     if (!options.data.empty()) return options.data;
     if (const char* env = std::getenv("VOXTRAIL_DATA"); env && *env) return env;
-    if (const std::string beside = DataBesideExecutable(); !beside.empty()) return beside;
-    if (*VOXTRAIL_INSTALLED_DATA && IsDirectory(VOXTRAIL_INSTALLED_DATA))
-        return VOXTRAIL_INSTALLED_DATA;
-    return VOXTRAIL_SOURCE_DATA;
+    return InstalledFolder(VOXTRAIL_DATA_FROM_BIN, VOXTRAIL_INSTALLED_DATA, VOXTRAIL_SOURCE_DATA);
 }
 
 int AnalyseSound(const TOptions& options, const std::string& sound, TAnalysisResult& result,

@@ -1,10 +1,11 @@
 #include "shapes.h"
 
+#include "paths.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 #ifndef VOXTRAIL_SHAPES_FROM_BIN
 #define VOXTRAIL_SHAPES_FROM_BIN ""
@@ -19,11 +20,6 @@
 namespace Vantrix {
 
 namespace {
-
-bool IsDirectory(const std::string& path) {
-    struct stat info;
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 std::string Trimmed(const std::string& text) {
     const size_t begin = text.find_first_not_of(" \t\r\n");
@@ -114,15 +110,8 @@ bool ReadShapeNames(const std::string& path, TShapeNames& names, std::string& er
 }
 
 std::string MouthShapesFolder() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && *VOXTRAIL_SHAPES_FROM_BIN) {
-        const std::filesystem::path beside =
-            std::filesystem::weakly_canonical(self.parent_path() / VOXTRAIL_SHAPES_FROM_BIN, error);
-        if (!error && IsDirectory(beside.string())) return beside.string();
-    }
-    if (IsDirectory(VOXTRAIL_INSTALLED_SHAPES)) return VOXTRAIL_INSTALLED_SHAPES;
-    return VOXTRAIL_SOURCE_SHAPES;
+    return InstalledFolder(VOXTRAIL_SHAPES_FROM_BIN, VOXTRAIL_INSTALLED_SHAPES,
+                           VOXTRAIL_SOURCE_SHAPES);
 }
 
 bool ResolveShapes(TOptions& options, std::string& error) {
