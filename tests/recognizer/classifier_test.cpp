@@ -19,8 +19,6 @@ namespace {
 
 const std::string kNetworks = std::string(VX_TEST_DATA) + "/recognizer/networks/";
 const char* const kRowsMismatch = "Error #000004: BAAAD stuff, should neven happen (size mismatch)";
-const char* const kFilesMismatch =
-    "Error #000005: strange things are kept in weight files! (size mismatch)";
 
 // Header words: S, five unused, i0, i1, overwritten, c0, o0, U.
 std::vector<int32_t> Header(int32_t s, int32_t i0, int32_t i1, int32_t c0, int32_t o0, int32_t u) {
@@ -86,15 +84,9 @@ FrameProbabilities Row(uint8_t flags, std::vector<uint8_t> scores) {
     return row;
 }
 
-// The kind a load fails with; its message, naming the file, goes to detail.
-int32_t LoadKind(const std::string& path, std::string* detail = nullptr) {
-    try {
-        loadNetworkWeights(path);
-    } catch (const TDataFileError& error) {
-        if (detail) *detail = error.message;
-        return error.kind;
-    }
-    return eetSuccess;
+// What loading the file throws; its message names the file.
+TError LoadError(const std::string& path) {
+    return Thrown([&] { loadNetworkWeights(path); });
 }
 
 } // namespace
@@ -194,49 +186,35 @@ TEST(ClassifierStep, OutputsSeeThePreviousStateAndFloorFarOutliers) {
 
 // ---- Running a network ----
 
-TEST(ClassifierRun, RowsFollowTheFramesAfterTheDelay) {
+TEST(ClassifierRun, RowsFollowTheFramesAfterTheDelayUpToTheLastFrame) {
     const TNetworkWeights net = loadNetworkWeights(WriteEchoNetwork());
-    const FramePropertiesVector frames = OneHotFrames(10);
-    FrameProbabilitiesVector rows;
-    ASSERT_EQ(runNetwork(net, ndForward, frames, rows), 0);
-    ASSERT_EQ(rows.Low(), 0);
-    ASSERT_EQ(rows.High(), 9);
-    // Row j holds the answer given four frames later; the flush repeats the last frame.
-    for (int32_t j = 0; j < 10; ++j) {
-        EXPECT_EQ(BestClass(rows.At(j)), std::min(j + 4, 9)) << j;
-        EXPECT_EQ(rows.At(j).scores.size(), 13u);
-        EXPECT_EQ(rows.At(j).flags, j == 9 ? 128 : 0);
+    // Row j holds the answer given four frames later and the flush repeats the last frame, so
+    // fewer than four frames still give four rows.
+    const struct {
+        ENetworkDirection direction;
+        int32_t frames, flaggedLast; // 0: only the final frame is flagged
+        std::vector<int32_t> best;
+    } cases[] = {
+        {ndForward, 10, 0, {4, 5, 6, 7, 8, 9, 9, 9, 9, 9}},
+        {ndBackward, 10, 0, {5, 4, 3, 2, 1, 0, 0, 0, 0, 0}},
+        {ndForward, 3, 0, {2, 2, 2, 2}},
+        {ndForward, 1, 0, {0, 0, 0, 0}},
+        {ndForward, 8, 6, {4, 5, 5, 5, 5, 5}}, // nothing read past the flagged frame
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.frames) + (c.direction == ndForward ? " forward" : " back"));
+        FramePropertiesVector frames = OneHotFrames(c.frames);
+        if (c.flaggedLast) frames.At(c.flaggedLast).flags = kFrameFlagLast;
+        FrameProbabilitiesVector rows;
+        ASSERT_EQ(runNetwork(net, c.direction, frames, rows), 0);
+        ASSERT_EQ(rows.Low(), 0);
+        ASSERT_EQ(rows.Count(), int64_t(c.best.size()));
+        for (int32_t j = 0; j <= rows.High(); ++j) {
+            EXPECT_EQ(BestClass(rows.At(j)), c.best[size_t(j)]) << j;
+            EXPECT_EQ(rows.At(j).scores.size(), 13u);
+            EXPECT_EQ(rows.At(j).flags, j == rows.High() ? 128 : 0) << j;
+        }
     }
-    ASSERT_EQ(runNetwork(net, ndBackward, frames, rows), 0);
-    ASSERT_EQ(rows.High(), 9);
-    for (int32_t j = 0; j < 10; ++j) {
-        EXPECT_EQ(BestClass(rows.At(j)), std::max(9 - j - 4, 0)) << j;
-        EXPECT_EQ(rows.At(j).flags, j == 9 ? 128 : 0);
-    }
-}
-
-TEST(ClassifierRun, ThreeFramesGiveFourRowsFromTheFlush) {
-    const TNetworkWeights net = loadNetworkWeights(WriteEchoNetwork());
-    FrameProbabilitiesVector rows;
-    ASSERT_EQ(runNetwork(net, ndForward, OneHotFrames(3), rows), 0);
-    ASSERT_EQ(rows.Low(), 0);
-    ASSERT_EQ(rows.High(), 3);
-    for (int32_t j = 0; j < 4; ++j) {
-        EXPECT_EQ(BestClass(rows.At(j)), 2) << j; // all written while the last frame is in
-        EXPECT_EQ(rows.At(j).flags, j == 3 ? 128 : 0);
-    }
-    ASSERT_EQ(runNetwork(net, ndForward, OneHotFrames(1), rows), 0);
-    EXPECT_EQ(rows.Count(), 4);
-}
-
-TEST(ClassifierRun, StopsAtTheFrameMarkedLast) {
-    const TNetworkWeights net = loadNetworkWeights(WriteEchoNetwork());
-    FramePropertiesVector frames = OneHotFrames(8);
-    frames.At(6).flags = kFrameFlagLast;
-    FrameProbabilitiesVector rows;
-    ASSERT_EQ(runNetwork(net, ndForward, frames, rows), 0);
-    EXPECT_EQ(rows.Count(), 6);
-    EXPECT_EQ(rows.At(5).flags, 128);
 }
 
 TEST(ClassifierRun, NoRecordsIsARangeFailure) {
@@ -268,28 +246,6 @@ TEST(ClassifierFrames, TestNetworksGiveOneRowOf41ScoresPerFrame) {
     EXPECT_EQ(rows.At(29).flags, 128);
 }
 
-TEST(ClassifierFrames, DifferentClassCountsFail) {
-    FrameProbabilitiesVector rows;
-    EXPECT_EQ(Thrown([&] {
-                  classifyFrames(kNetworks + "classes40.dat", kNetworks + "Wt16M9bs.dat",
-                                 OneHotFrames(5), rows);
-              }).message,
-              kFilesMismatch);
-}
-
-TEST(ClassifierFrames, MissingFileIsAnOpenFailure) {
-    FrameProbabilitiesVector rows;
-    TDataPaths paths;
-    paths.SetDataFolder(testing::TempDir() + "no_such_folder");
-    try {
-        classifyFrames(paths, 16000, OneHotFrames(5), rows);
-        FAIL() << "no error";
-    } catch (const TDataFileError& error) {
-        EXPECT_EQ(error.kind, eetOpenFailure);
-        EXPECT_NE(error.message.find("cannot be opened"), std::string::npos) << error.message;
-    }
-}
-
 // ---- Weight-file faults ----
 
 TEST(ClassifierWeightFile, CommittedNetworksLoadAlignedForTheVectorRoutine) {
@@ -298,21 +254,24 @@ TEST(ClassifierWeightFile, CommittedNetworksLoadAlignedForTheVectorRoutine) {
     EXPECT_EQ(loadNetworkWeights(kNetworks + "classes40.dat").Layout().ClassCount(), 40);
 }
 
-TEST(ClassifierWeightFile, FaultsFailWithTheirKind) {
+TEST(ClassifierWeightFile, FaultsFailWithTheirKindNamingTheFile) {
     // A valid small layout: bias, 2 inputs, 1 state, 1 hidden, 2 outputs.
     const std::vector<int32_t> good = Header(1, 1, 3, 4, 5, 7);
     const std::vector<float> reals(7 + 3 * 4, 0.5f);
-    EXPECT_EQ(LoadKind(WriteWeights("good", good, reals)), eetSuccess);
+    EXPECT_EQ(LoadError(WriteWeights("good", good, reals)).kind, eetSuccess);
 
-    EXPECT_EQ(LoadKind(testing::TempDir() + "vx_missing.dat"), eetOpenFailure);
-    EXPECT_EQ(LoadKind(testing::TempDir()), eetOpenFailure); // a folder
-    EXPECT_EQ(LoadKind(WriteWeights("empty", {}, {})), eetCatastrophicFailure);
-    EXPECT_EQ(LoadKind(WriteWeights("header", good, {}, 4)), eetCatastrophicFailure);
-    std::string detail;
+    for (const std::string& missing : {testing::TempDir() + "vx_missing.dat", testing::TempDir()}) {
+        const TError error = LoadError(missing); // a missing file, then a folder
+        EXPECT_EQ(error.kind, eetOpenFailure) << missing;
+        EXPECT_NE(error.message.find("cannot be opened"), std::string::npos) << error.message;
+    }
+    EXPECT_EQ(LoadError(WriteWeights("empty", {}, {})).kind, eetCatastrophicFailure);
+    EXPECT_EQ(LoadError(WriteWeights("header", good, {}, 4)).kind, eetCatastrophicFailure);
     const std::string shortFile = WriteWeights("short", good, reals, 1);
-    EXPECT_EQ(LoadKind(shortFile, &detail), eetCatastrophicFailure);
-    EXPECT_EQ(detail, "weights file " + shortFile + " is truncated");
-    EXPECT_EQ(LoadKind(WriteWeights("noweights", good, std::vector<float>(7, 0.f))),
+    const TError truncated = LoadError(shortFile);
+    EXPECT_EQ(truncated.kind, eetCatastrophicFailure);
+    EXPECT_EQ(truncated.message, "weights file " + shortFile + " is truncated");
+    EXPECT_EQ(LoadError(WriteWeights("noweights", good, std::vector<float>(7, 0.f))).kind,
               eetCatastrophicFailure);
 
     const std::vector<std::vector<int32_t>> inconsistent = {
@@ -330,7 +289,8 @@ TEST(ClassifierWeightFile, FaultsFailWithTheirKind) {
     };
     for (size_t i = 0; i < inconsistent.size(); ++i) {
         const std::string file = WriteWeights("bad" + std::to_string(i), inconsistent[i], reals);
-        EXPECT_EQ(LoadKind(file, &detail), eetCatastrophicFailure) << i;
-        EXPECT_EQ(detail.rfind("weights file " + file + " is ", 0), 0u) << detail;
+        const TError error = LoadError(file);
+        EXPECT_EQ(error.kind, eetCatastrophicFailure) << i;
+        EXPECT_EQ(error.message.rfind("weights file " + file + " is ", 0), 0u) << error.message;
     }
 }
