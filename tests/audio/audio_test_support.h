@@ -18,6 +18,7 @@ struct TLoaded {
     bool ok = false;
     uint32_t bits = 99, rate = 99, channels = 99, count = 99;
     Vantrix::TSampleBlock block;
+    std::vector<uint32_t> Facts() const { return {bits, rate, channels, count}; }
     int16_t S16(size_t i) const {
         return int16_t(uint16_t(block[2 * i] | (block[2 * i + 1] << 8)));
     }
@@ -33,6 +34,7 @@ struct TInfo {
     bool ok = false;
     uint32_t bits = 99, rate = 99, channels = 99, count = 99;
     bool pcm = false;
+    std::vector<uint32_t> Facts() const { return {bits, rate, channels, count}; }
 };
 
 template <typename Reader> TInfo Info(Reader reader, const std::string& path) {

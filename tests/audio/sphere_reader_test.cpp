@@ -7,46 +7,30 @@ using namespace Vantrix;
 
 namespace {
 
-TEST(SphereLoad, SixteenKilohertzBody) {
-    TLoaded r = Load(loadSphereFile, Fixture("sphere_16k.sph"));
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.bits, 16u);
-    EXPECT_EQ(r.rate, 16000u);
-    EXPECT_EQ(r.channels, 1u);
-    EXPECT_EQ(r.count, 16000u);
-    EXPECT_EQ(Info(getSphereFileInfo, Fixture("sphere_16k.sph")).count, 16000u);
-}
-
+// Header fields are honoured and missing ones take the defaults, alike for facts and loads.
 TEST(SphereLoad, HeaderFieldsAreHonoured) {
-    TLoaded tool = Load(loadSphereFile, Fixture("sox_8000.sph"));
-    ASSERT_TRUE(tool.ok);
-    EXPECT_EQ(tool.rate, 8000u);
-    EXPECT_EQ(tool.count, 2000u);
-
-    TLoaded big = Load(loadSphereFile, Fixture("sphere_be.sph"));
-    ASSERT_TRUE(big.ok);
-    EXPECT_EQ(big.rate, 8000u);
-    ASSERT_EQ(big.count, 5u);
-    EXPECT_EQ(big.S16(0), 1);
-    EXPECT_EQ(big.S16(1), -2);
-    EXPECT_EQ(big.S16(2), 300);
-    EXPECT_EQ(big.S16(3), -32768);
-
-    TLoaded stereo = Load(loadSphereFile, Fixture("sphere_stereo.sph"));
-    ASSERT_TRUE(stereo.ok);
-    EXPECT_EQ(stereo.channels, 2u);
-    EXPECT_EQ(stereo.count, 3u);
-    EXPECT_EQ(stereo.S16(1), -100) << "channels stay interleaved";
-}
-
-TEST(SphereLoad, MissingFieldsTakeTheDefaults) {
-    TInfo info = Info(getSphereFileInfo, Fixture("sphere_defaults.sph"));
-    ASSERT_TRUE(info.ok);
-    EXPECT_EQ(info.bits, 16u);
-    EXPECT_EQ(info.rate, 16000u);
-    EXPECT_EQ(info.channels, 1u);
-    EXPECT_EQ(info.count, 5u);
-    EXPECT_TRUE(info.pcm);
+    const struct {
+        const char* file;
+        uint32_t rate, channels, count;
+    } cases[] = {
+        {"sphere_16k.sph", 16000, 1, 16000},  {"sox_8000.sph", 8000, 1, 2000},
+        {"sphere_be.sph", 8000, 1, 5},        {"sphere_stereo.sph", 16000, 2, 3},
+        {"sphere_defaults.sph", 16000, 1, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const TInfo info = Info(getSphereFileInfo, Fixture(c.file));
+        const TLoaded r = Load(loadSphereFile, Fixture(c.file));
+        ASSERT_TRUE(info.ok && r.ok);
+        EXPECT_TRUE(info.pcm);
+        EXPECT_EQ(info.Facts(), std::vector<uint32_t>({16, c.rate, c.channels, c.count}));
+        EXPECT_EQ(r.Facts(), info.Facts());
+    }
+    const TLoaded big = Load(loadSphereFile, Fixture("sphere_be.sph"));
+    EXPECT_EQ(std::vector<int>({big.S16(0), big.S16(1), big.S16(2), big.S16(3)}),
+              std::vector<int>({1, -2, 300, -32768}));
+    EXPECT_EQ(Load(loadSphereFile, Fixture("sphere_stereo.sph")).S16(1), -100)
+        << "channels stay interleaved";
 }
 
 TEST(SphereLoad, CompressedBodiesAreRefused) {
