@@ -20,26 +20,19 @@ using Texts = std::vector<std::string>;
 
 } // namespace
 
-TEST(TranscriptCleaning, PunctuationBreaksWordsAtLevelOne) {
-    TranscriptWords words("hello, world!");
-    EXPECT_EQ(words.Text(), "hello, world!");
-    EXPECT_EQ(words.CleanedText(), "HELLO  WORLD ");
-    EXPECT_EQ(words.Sequence(), (Texts{"HELLO", "WORLD"}));
-    EXPECT_EQ(words.WarningLevel(), etwPunctuationBreak);
+TEST(TranscriptCleaning, PunctuationBreaksWordsAndDroppedCharactersJoinThem) {
     for (char c : std::string("-.,;?!\":()")) {
         TranscriptWords broken(std::string("ab") + c + "cd");
         EXPECT_EQ(broken.Sequence(), (Texts{"AB", "CD"})) << c;
         EXPECT_EQ(broken.WarningLevel(), etwPunctuationBreak) << c;
     }
-}
-
-TEST(TranscriptCleaning, DroppedCharactersJoinTheLettersAroundThem) {
     const struct {
         const char* text;
         const char* cleaned; // not checked when null
         Texts words;
         int32_t warning;
     } cases[] = {
+        {"hello, world!", "HELLO  WORLD ", {"HELLO", "WORLD"}, etwPunctuationBreak},
         {"a#b c&d", nullptr, {"AB", "CD"}, etwDroppedPunctuation},
         {"a\x01z\rb", "AZB", {"AZB"}, etwDroppedCharacter},
         {"a\xe2\x82\xa8"
