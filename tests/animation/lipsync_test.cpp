@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -22,16 +23,8 @@ constexpr int32_t kSil = 40;
 constexpr int32_t kShortSil = 41;
 constexpr int32_t kFlap = 42;
 
-struct TKeyTimes {
-    int32_t rise, peak, fall;
-    bool operator==(const TKeyTimes& o) const {
-        return rise == o.rise && peak == o.peak && fall == o.fall;
-    }
-};
-
-std::ostream& operator<<(std::ostream& os, const TKeyTimes& k) {
-    return os << "{" << k.rise << ", " << k.peak << ", " << k.fall << "}";
-}
+// Rise, peak and fall key times of a segment.
+using TKeyTimes = std::array<int32_t, 3>;
 
 TKeyTimes TimesOf(const TSegment& segment) {
     const TKeyList& keys = segment.Keys();
@@ -61,34 +54,27 @@ public:
     int32_t rc = -1;
 };
 
-TEST(LipSyncConstruction, RefusesInvalidRules) {
+TEST(LipSyncConstruction, RefusesInvalidRulesAndKeepsItsOwnCopy) {
     TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    TLipSynching lipSync(TTrackMapper::BuiltInMap(), rules);
     rules.SetWindowLowAtMaxDominance(20);
     EXPECT_EQ(ThrownKind([&] { TLipSynching lipSync(TTrackMapper::BuiltInMap(), rules); }),
               eetDataFailure);
+    EXPECT_EQ(lipSync.Rules().WindowLowAtMaxDominance(), 0);
     EXPECT_THROW(TLipSynching(TTrackMapper::BuiltInMap(), TCoarticulationRulesMap()), EErrorType);
 }
 
-TEST(LipSyncConstruction, KeepsItsOwnCopyOfTheRules) {
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    TLipSynching lipSync(TTrackMapper::BuiltInMap(), rules);
-    rules.SetRampTime(5);
-    EXPECT_EQ(lipSync.Rules().RampTime(), 300);
-    EXPECT_EQ(lipSync.Influence().Dmax(), 1.0);
-}
-
 // m, ae, t, iy: the t becomes a flap and the weak ae and flap pull their neighbours' keys.
-TEST(LipSyncExample, FourPhonemes) {
+TEST(LipSyncExample, FourPhonemesAndTheirTracks) {
     TLipSyncRun run({{"m", 0, 100}, {"ae", 100, 140}, {"t", 140, 200}, {"iy", 200, 400}});
     ASSERT_EQ(run.rc, eetSuccess);
     ASSERT_EQ(run.Count(), 4);
     EXPECT_EQ(PhonemesOf(run.lipSync), (std::vector<int32_t>{kM, kAe, kFlap, 0}));
 
-    const int32_t bounds[][2] = {{-32, 68}, {68, 108}, {108, 168}, {168, 368}};
-    for (int32_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(run[i].Start(), bounds[i][0]) << i;
-        EXPECT_EQ(run[i].End(), bounds[i][1]) << i;
-    }
+    std::vector<int32_t> bounds;
+    for (const TSegment& segment : run.lipSync.Segments())
+        bounds.insert(bounds.end(), {segment.Start(), segment.End()});
+    EXPECT_EQ(bounds, (std::vector<int32_t>{-32, 68, 68, 108, 108, 168, 168, 368}));
 
     EXPECT_EQ(run[0].Weight(), 1.0);
     EXPECT_NEAR(run[1].Weight(), 0.9891, 1e-4);
@@ -102,11 +88,8 @@ TEST(LipSyncExample, FourPhonemes) {
     EXPECT_EQ(TimesOf(run[3]), (TKeyTimes{83, 149, 368}));
     // Releases stay where the triplets first put them.
     EXPECT_EQ(run[1].Release(), 108);
-}
 
-TEST(LipSyncTracks, OneTrackPerSpeechTargetRestFirst) {
-    TLipSyncRun run({{"m", 0, 100}, {"ae", 100, 140}, {"t", 140, 200}, {"iy", 200, 400}});
-    ASSERT_EQ(run.rc, eetSuccess);
+    // One track per speech target, rest first.
     ASSERT_EQ(run.tracks.Count(), 16);
     for (int32_t t = 0; t < 16; ++t)
         EXPECT_EQ(run.tracks[t].Index(), t);
@@ -154,36 +137,15 @@ TEST(LipSyncTracks, WeightZeroSegmentFeedsNothing) {
     EXPECT_FALSE(run.tracks[12].Keys().IsEmpty());
 }
 
-TEST(LipSyncKeys, SingleSegment) {
+TEST(LipSyncKeys, SingleSegmentRisesFromRestToFull) {
     TLipSyncRun run({{"iy", 0, 200}});
     ASSERT_EQ(run.rc, eetSuccess);
     ASSERT_EQ(run.Count(), 1);
     EXPECT_EQ(run[0].Weight(), 1.0);
     EXPECT_EQ(run[0].End(), 168); // the last segment keeps its duration
-    EXPECT_EQ(TimesOf(run[0]), (TKeyTimes{-332, -32, 168}));
     EXPECT_EQ(run[0].Keys()[1].Value(), 1.0);
     EXPECT_EQ(run[0].Keys()[0].Value(), 0.0);
     EXPECT_EQ(run[0].Keys()[0].OutSlope(), 0.0);
-
-    TLipSyncRun fast({{"iy", 0, 200}}, true);
-    EXPECT_EQ(TimesOf(fast[0]), (TKeyTimes{-112, -32, 168}));
-}
-
-TEST(LipSyncKeys, RampIntoSilencesIsLimited) {
-    TLipSyncRun run({{"sil", 0, 1500}, {"ae", 1500, 1700}, {"sil", 1700, 3000}});
-    ASSERT_EQ(run.rc, eetSuccess);
-    EXPECT_EQ(TimesOf(run[0]), (TKeyTimes{-332, -32, 1468}));
-    EXPECT_EQ(TimesOf(run[1]), (TKeyTimes{1168, 1468, 1768}));
-    EXPECT_EQ(TimesOf(run[2]), (TKeyTimes{1468, 1668, 2968}));
-
-    // Close behind another segment, the silence's own rise key is the limit.
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetShortSilenceEnabled(false);
-    TLipSyncRun near({{"g", 0, 100}, {"sil", 100, 250}, {"ae", 250, 500}}, false, rules);
-    ASSERT_EQ(near.rc, eetSuccess);
-    EXPECT_EQ(TimesOf(near[1]).rise, -32);
-    EXPECT_EQ(TimesOf(near[2]).rise, -32);
-    EXPECT_EQ(TimesOf(near[0]).fall, 218);
 }
 
 TEST(LipSyncEdits, HhMergesIntoNextAndSamePhonemesJoin) {
@@ -193,12 +155,10 @@ TEST(LipSyncEdits, HhMergesIntoNextAndSamePhonemesJoin) {
     EXPECT_EQ(run[0].Phoneme(), kAh);
     EXPECT_EQ(run[0].Start(), -32);
     EXPECT_EQ(run[0].End(), 268);
-    const TParentPhonemeList& parents = run[0].Parents();
-    ASSERT_EQ(parents.Count(), 3);
-    EXPECT_EQ(parents[0].start, 0);
-    EXPECT_EQ(parents[1].start, 100);
-    EXPECT_EQ(parents[2].start, 150);
-    EXPECT_EQ(parents[2].end, 300);
+    std::vector<int32_t> parentTimes;
+    for (const auto& parent : run[0].Parents())
+        parentTimes.insert(parentTimes.end(), {parent.start, parent.end});
+    EXPECT_EQ(parentTimes, (std::vector<int32_t>{0, 100, 100, 150, 150, 300}));
 }
 
 // Contiguous spans from 0 written as "name duration ...".
@@ -260,14 +220,56 @@ TEST(LipSyncEdits, PhonemeSequences) {
     EXPECT_FALSE(TLipSyncRun({{"ae", 0, 100}, {"t", 100, 200}, {"iy", 200, 300}})[1].IsVowel());
 }
 
-TEST(LipSyncEdits, ShortSilenceNeitherFeedsRestNorLimitsRamps) {
-    TLipSyncRun ramped({{"ae", 0, 500}, {"sil", 500, 1499}, {"ae", 1499, 2000}});
-    ASSERT_EQ(ramped.rc, eetSuccess);
-    EXPECT_TRUE(ramped.tracks[0].Keys().IsEmpty());
-    EXPECT_EQ(TimesOf(ramped[0]).fall, 468);
-    TLipSyncRun limited({{"ae", 0, 500}, {"sil", 500, 1500}, {"ae", 1500, 2000}});
-    EXPECT_FALSE(limited.tracks[0].Keys().IsEmpty());
-    EXPECT_EQ(TimesOf(limited[0]).fall, 268);
+// Key times of every segment: ramps into silences are limited, a short silence limits nothing.
+TEST(LipSyncKeys, TimesOfEverySegment) {
+    using TSwitch = int32_t (TCoarticulationRulesMap::*)(bool);
+    const struct {
+        const char* spans;
+        bool fast;
+        TSwitch off;
+        std::vector<TKeyTimes> times;
+    } cases[] = {
+        {"iy 200", false, nullptr, {{-332, -32, 168}}},
+        {"iy 200", true, nullptr, {{-112, -32, 168}}},
+        {"sil 1500 ae 200 sil 1300",
+         false,
+         nullptr,
+         {{-332, -32, 1468}, {1168, 1468, 1768}, {1468, 1668, 2968}}},
+        // Close behind another segment, the silence's own rise key is the limit.
+        {"g 100 sil 150 ae 250",
+         false,
+         &TCoarticulationRulesMap::SetShortSilenceEnabled,
+         {{-332, -32, 218}, {-32, 68, 218}, {-32, 218, 468}}},
+        {"ae 500 sil 999 ae 501",
+         false,
+         nullptr,
+         {{-332, -32, 468}, {-32, 468, 1467}, {468, 1467, 1968}}},
+        {"ae 500 sil 1000 ae 500",
+         false,
+         nullptr,
+         {{-332, -32, 268}, {-32, 468, 1468}, {1168, 1468, 1968}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.spans);
+        TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+        if (c.off) (rules.*c.off)(false);
+        std::vector<std::string> names;
+        TLipSyncRun run(Spans(c.spans, names), c.fast, rules);
+        ASSERT_EQ(run.rc, eetSuccess);
+        std::vector<TKeyTimes> times;
+        for (int32_t i = 0; i < run.Count(); ++i)
+            times.push_back(TimesOf(run[i]));
+        EXPECT_EQ(times, c.times);
+    }
+    // Only a long silence feeds the rest track.
+    EXPECT_TRUE(TLipSyncRun({{"ae", 0, 500}, {"sil", 500, 1499}, {"ae", 1499, 2000}})
+                    .tracks[0]
+                    .Keys()
+                    .IsEmpty());
+    EXPECT_FALSE(TLipSyncRun({{"ae", 0, 500}, {"sil", 500, 1500}, {"ae", 1500, 2000}})
+                     .tracks[0]
+                     .Keys()
+                     .IsEmpty());
 }
 
 TEST(LipSyncEdits, OnsetShiftsKeepSixteenMillisecondsBetweenStarts) {
