@@ -2,6 +2,7 @@
 // read back through the queries.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include "../core/test_folders.h"
 #include "voxtrail.h"
@@ -27,37 +29,17 @@ inline void WriteText(const std::string& file, const std::string& text) {
 }
 
 // A PCM WAV file of 8 or 16 bits holding samples scaled to that depth from the 16-bit range.
-inline void WriteWav(const std::string& file, uint32_t rate, uint16_t bits,
+inline void WriteWav(const std::string& file, int rate, int bits,
                      const std::vector<int16_t>& samples) {
-    const uint32_t bytesPerSample = bits / 8;
-    const uint32_t dataBytes = uint32_t(samples.size()) * bytesPerSample;
-    std::ofstream out(file, std::ios::binary);
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.put(char((v >> (8 * i)) & 0xFF));
-    };
-    auto u16 = [&](uint16_t v) {
-        out.put(char(v & 0xFF));
-        out.put(char(v >> 8));
-    };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * bytesPerSample);
-    u16(uint16_t(bytesPerSample));
-    u16(bits);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int16_t s : samples) {
-        if (bits == 8)
-            out.put(char(uint8_t((s >> 8) + 128)));
-        else
-            u16(uint16_t(s));
-    }
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(out, nullptr) << sf_strerror(nullptr);
+    EXPECT_EQ(sf_write_short(out, samples.data(), sf_count_t(samples.size())),
+              sf_count_t(samples.size()));
+    sf_close(out);
 }
 
 // Voiced stretches and pauses, so the front end sees speech-like frames.
@@ -77,25 +59,10 @@ inline std::string ErrorString(uint32_t code, int32_t size = 1024) {
     return text.data();
 }
 
-struct Key {
-    double time, value, inSlope, outSlope;
-    auto Tie() const { return std::tie(time, value, inSlope, outSlope); }
-    bool operator==(const Key& o) const { return Tie() == o.Tie(); }
-};
-
-struct Segment {
-    int32_t id;
-    double start, end;
-    auto Tie() const { return std::tie(id, start, end); }
-    bool operator==(const Segment& o) const { return Tie() == o.Tie(); }
-};
-
-struct Word {
-    std::string text;
-    double start, end;
-    auto Tie() const { return std::tie(text, start, end); }
-    bool operator==(const Word& o) const { return Tie() == o.Tie(); }
-};
+// (time, value, in slope, out slope); (id, start, end); (text, start, end).
+using Key = std::array<double, 4>;
+using Segment = std::tuple<int32_t, double, double>;
+using Word = std::tuple<std::string, double, double>;
 
 // Everything the queries tell about one analysis.
 struct Result {
@@ -115,21 +82,18 @@ inline Result ReadAll(VOXTRAIL_ANALYSIS* a) {
     int32_t n = 0;
     EXPECT_EQ(VoxtrailGetNumPhonemes(a, &n), 0u);
     for (int32_t i = 0; i < n; ++i) {
-        Segment s{};
-        EXPECT_EQ(VoxtrailGetPhonemeId(a, i, &s.id), 0u);
-        EXPECT_EQ(VoxtrailGetPhonemeStartTime(a, i, &s.start), 0u);
-        EXPECT_EQ(VoxtrailGetPhonemeEndTime(a, i, &s.end), 0u);
-        r.phonemes.push_back(s);
+        auto& [id, start, end] = r.phonemes.emplace_back();
+        EXPECT_EQ(VoxtrailGetPhonemeId(a, i, &id), 0u);
+        EXPECT_EQ(VoxtrailGetPhonemeStartTime(a, i, &start), 0u);
+        EXPECT_EQ(VoxtrailGetPhonemeEndTime(a, i, &end), 0u);
     }
     EXPECT_EQ(VoxtrailGetNumWords(a, &n), 0u);
     for (int32_t i = 0; i < n; ++i) {
         char text[256];
-        Word w{};
         EXPECT_EQ(VoxtrailGetWordText(a, i, sizeof text, text), 0u);
-        w.text = text;
-        EXPECT_EQ(VoxtrailGetWordStartTime(a, i, &w.start), 0u);
-        EXPECT_EQ(VoxtrailGetWordEndTime(a, i, &w.end), 0u);
-        r.words.push_back(w);
+        auto& [word, start, end] = r.words.emplace_back(text, 0.0, 0.0);
+        EXPECT_EQ(VoxtrailGetWordStartTime(a, i, &start), 0u);
+        EXPECT_EQ(VoxtrailGetWordEndTime(a, i, &end), 0u);
     }
     using Count = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t*);
     using KeyCount = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t*);
@@ -143,9 +107,8 @@ inline Result ReadAll(VOXTRAIL_ANALYSIS* a) {
             int32_t keys = 0;
             EXPECT_EQ(keyCount(a, t, &keys), 0u);
             for (int32_t i = 0; i < keys; ++i) {
-                Key k{};
-                EXPECT_EQ(getKey(a, t, i, &k.time, &k.value, &k.inSlope, &k.outSlope), 0u);
-                all[size_t(t)].push_back(k);
+                Key& k = all[size_t(t)].emplace_back();
+                EXPECT_EQ(getKey(a, t, i, &k[0], &k[1], &k[2], &k[3]), 0u);
             }
         }
         return all;
