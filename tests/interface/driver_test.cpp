@@ -1,13 +1,11 @@
-// The driver's stale-track bookkeeping and the frame sampling of an analysis.
-#include <cmath>
+// The frame sampling of an analysis and the registry of the handles handed out.
+#include <list>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "analysis.h"
-#include "digital_audio.h"
 #include "errors.h"
-#include "track_manager.h"
 
 using namespace Vantrix;
 
@@ -33,35 +31,6 @@ void Fill(VOXTRAIL_ANALYSIS& a, const std::vector<TKeyList>& speech, int32_t fps
 }
 
 } // namespace
-
-TEST(TrackManager, TracksGoStaleWhenTheirInputsChange) {
-    TTrackManager driver;
-    EXPECT_TRUE(driver.SpeechTracks().IsStale());
-    EXPECT_TRUE(driver.GestureTracks().IsStale());
-    // Nothing segmented yet.
-    EXPECT_EQ(driver.GenerateSpeechTracks(), eetDataFailure);
-    EXPECT_EQ(driver.GenerateGestureTracks(1), eetDataFailure);
-
-    // A sound under three frames needs no data files: one silence.
-    std::vector<double> samples(480, 0.0);
-    TDigitalAudio sound(16000, uint32_t(samples.size()), samples.data());
-    ASSERT_EQ(driver.SetInput(sound, nullptr), 0);
-    ASSERT_EQ(driver.Phonemes().Count(), 1);
-    EXPECT_EQ(driver.GenerateSpeechTracks(), 0);
-    EXPECT_FALSE(driver.SpeechTracks().IsStale());
-    EXPECT_EQ(driver.SpeechTracks().Count(), 16);
-    EXPECT_EQ(driver.GenerateGestureTracks(1), 0);
-    EXPECT_FALSE(driver.GestureTracks().IsStale());
-    EXPECT_EQ(driver.GestureTracks().Count(), 11);
-
-    driver.GetTrackMapper().ResetToDefault();
-    EXPECT_TRUE(driver.SpeechTracks().IsStale());
-    EXPECT_FALSE(driver.GestureTracks().IsStale());
-    driver.GetGesturesMapper().SelectDefault();
-    EXPECT_TRUE(driver.GestureTracks().IsStale());
-    // Notifications only mark; the tracks themselves stay until regenerated.
-    EXPECT_EQ(driver.SpeechTracks().Count(), 16);
-}
 
 TEST(FrameSampling, TheLargestIntegralWinsAndTiesGoToTheLaterTrack) {
     VOXTRAIL_ANALYSIS a;
@@ -145,18 +114,7 @@ TEST(FrameSampling, FrameRatesBeyondReasonAreRefusedNotAllocated) {
     EXPECT_EQ(SampleSpeechFrames(a), eetRangeFailure);
 }
 
-TEST(AnalysisObject, IsWholeOnlyWithItsTagAndEveryPart) {
-    VOXTRAIL_ANALYSIS a;
-    EXPECT_FALSE(a.IsWhole()); // no tag, no sound
-    std::vector<double> samples(160, 0.0);
-    a.sound = std::make_unique<TDigitalAudio>(16000, 160, samples.data());
-    EXPECT_FALSE(a.IsWhole());
-    a.validityTag = &a;
-    EXPECT_TRUE(a.IsWhole());
-    a.gestureFrames.reset();
-    EXPECT_FALSE(a.IsWhole());
-}
-
+// Handles are tokens, never addresses, so that a freed one cannot reach a later analysis.
 TEST(AnalysisRegistry, KeepsOrderUnlinksAnyEntryAndNeverReusesAHandle) {
     VOXTRAIL_ANALYSIS x, y, z;
     TAnalysisRegistry registry;
