@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScriptEngine>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -21,7 +20,6 @@
 #include <functional>
 
 #include "kv_test_main.h"
-#include "kvfigurefile.h"
 #include "kvmainwindow.h"
 #include "kvparlohandoff.h"
 #include "kvparlokeys.h"
@@ -698,11 +696,7 @@ TEST_F(KvParloTest, RecordingStepsEndAsTheirDeviceAnswers) {
 
 TEST(KvParloWavTest, RecordedSamplesMakeAWavFileTheHostReads) {
     QTemporaryDir dir;
-    QByteArray pcm;
-    for (int i = 0; i < 8000; ++i) {
-        const qint16 v = static_cast<qint16>(8000 * std::sin(i * 0.05));
-        pcm.append(reinterpret_cast<const char*>(&v), 2);
-    }
+    const QByteArray pcm(16000, '\x11'); // half a second of 16-bit samples at 16 kHz
     QFile f(dir.path() + "/tone.wav");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(KvParloWav::wavFile(pcm, 16000, 1));
@@ -711,7 +705,7 @@ TEST(KvParloWavTest, RecordedSamplesMakeAWavFileTheHostReads) {
     clip->addRef();
     EXPECT_EQ(clip->load(f.fileName()), 0) << clip->errorMessage().toStdString();
     EXPECT_EQ(clip->sampleRate(), 16000);
-    EXPECT_EQ(clip->getLength(), 2400); // half a second
+    EXPECT_EQ(clip->getLength(), 2400);
     clip->release();
 }
 
@@ -826,48 +820,46 @@ TEST_F(KvParloProTest, RoundTripWithTheStandInKeysTheFigureAndTheNextLipSyncRemo
 TEST_F(KvParloProTest, TransferFilesThatAreMissingOrBrokenChangeNothing) {
     analyze();
     const QMap<QString, QVector<KvKey>> before = keysOf(figure);
-    const QString answer = dir.path() + "/answer.pz2";
-    QByteArray binary(3000, '\0');
-    for (int i = 0; i < binary.size(); ++i)
-        binary[i] = static_cast<char>(i * 37 % 256);
+    const char* copy = "cp \"$4.answer\" \"$3\""; // $4, the configuration, names the answer
     const struct {
         const char* name;
         QByteArray content; // written as the answer unless null
-        QByteArray script;
-        const char* title;
+        const char* script;
+        const char* cause;
     } cases[] = {
         {"no file", QByteArray(), "exit 0", nullptr},
         {"crash", QByteArray(), "kill -SEGV $$", nullptr},
-        {"empty", "", "cp \"$4.answer\" \"$3\"", "Parlo Error"},
-        {"truncated", "{\nversion { number 4.01 }\nactor head:1\n\t{\n\tchannels\n\t\t{\n",
-         "cp \"$4.answer\" \"$3\"", "Parlo Error"},
-        {"binary", binary, "cp \"$4.answer\" \"$3\"", "Parlo Error"},
+        {"truncated", "{\nversion { number 4.01 }\nactor head:1\n\t{\n\tchannels\n\t\t{\n", copy,
+         "keys no channel of the figure"},
         {"other figure",
          "{\nactor chin:1\n{\nchannels\n{\ntargetGeom Jaw\n{\nkeys\n{\nk 1 1\n}\n}\n}\n}\n}\n",
-         "cp \"$4.answer\" \"$3\"", "Parlo Error"},
+         copy, "keys no channel of the figure"},
+        // A channel of the figure is found, so the pose import itself fails half way.
+        {"bad key",
+         "{\nactor head:1\n{\nchannels\n{\ntargetGeom MouthAA\n{\nkeys\n{\nk 0 1\nk 1 oops\n}\n}\n}"
+         "\n}\n}\n",
+         copy, "\"oops\" is not a number"},
     };
+    QFile::copy(app->getPluginsPath() + "/KvParlo/Configuration_Files/parlo_speaker.lsc",
+                dir.path() + "/figure.lsc");
+    call(pane.get(), "setConfigFile", dir.path() + "/figure.lsc");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(answer);
+        QFile answer(dir.path() + "/figure.lsc.answer");
+        answer.remove();
         if (!c.content.isNull()) {
-            QFile f(dir.path() + "/figure.lsc.answer");
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(c.content);
+            ASSERT_TRUE(answer.open(QIODevice::WriteOnly));
+            answer.write(c.content);
+            answer.close();
         }
-        call(pane.get(), "setConfigFile",
-             app->getPluginsPath() + "/KvParlo/Configuration_Files/parlo_speaker.lsc");
-        // The configuration argument ($4) names where the script finds its answer.
-        QFile::copy(app->getPluginsPath() + "/KvParlo/Configuration_Files/parlo_speaker.lsc",
-                    dir.path() + "/figure.lsc");
-        call(pane.get(), "setConfigFile", dir.path() + "/figure.lsc");
         setProPath(fakePro(c.script));
         KvDialogSeam::clear();
         launch();
-        EXPECT_EQ(titles(), c.title ? QStringList{c.title} : QStringList());
-        if (c.title) {
-            EXPECT_TRUE(KvDialogSeam::records()[0].text.startsWith(
-                "There was an error importing data from Parlo: "));
-            EXPECT_GT(KvDialogSeam::records()[0].text.size(), 50);
+        EXPECT_EQ(titles(), c.cause ? QStringList{"Parlo Error"} : QStringList());
+        if (c.cause) {
+            const QString text = KvDialogSeam::records()[0].text;
+            EXPECT_TRUE(text.startsWith("There was an error importing data from Parlo: "));
+            EXPECT_TRUE(text.contains(c.cause)) << text.toStdString();
         }
         EXPECT_EQ(keysOf(figure), before);
         EXPECT_EQ(scene->undoStack()->count(), 1);
@@ -921,19 +913,18 @@ TEST(KvParloHandoffTest, FolderSearchStopsAtDepthFourAndWhenCancelled) {
     QDir(root.path()).mkpath("a/b/c/d/e");
     QDir(root.path()).mkpath("x/.hidden");
     KvApp app;
+    QString exe;
     for (int depth = 1; depth <= 5; ++depth) {
-        const QString folder = root.path() + "/" + QString("a/b/c/d/e").left(depth * 2 - 1);
-        QFile::remove(root.path() + "/a/b/c/d/e/parlo3");
-        for (const char* sub : {"/a/", "/a/b/", "/a/b/c/", "/a/b/c/d/"})
-            QFile::remove(root.path() + sub + QStringLiteral("parlo3"));
-        QFile(folder + "/parlo3").open(QIODevice::WriteOnly);
+        QFile::remove(exe); // only one at a time, so the deepest is found only if searched
+        exe = root.path() + "/" + QString("a/b/c/d/e").left(depth * 2 - 1) + "/parlo3";
+        QFile(exe).open(QIODevice::WriteOnly);
         app.startProgress("search", 100000, true, true);
         QString found;
         const bool hit = KvParloHandoff::findInFolder(root.path(), "parlo3", &found,
                                                       "Find Parlo in", 100000, 4, 0);
         EXPECT_EQ(hit, depth <= 4) << depth;
         if (hit) {
-            EXPECT_EQ(found, folder + "/parlo3");
+            EXPECT_EQ(found, exe);
         } else {
             // A search that finds nothing spends its whole budget.
             EXPECT_EQ(app.progressValue(), 100000);
