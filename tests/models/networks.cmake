@@ -7,20 +7,17 @@ set(_nets ${VX_TEST_DATA}/recognizer/networks)
 set(_shipped ${PROJECT_SOURCE_DIR}/data/KvParlo/Data)
 set(_c16 ${VX_TEST_DATA}/recognizer/golden/chirp16k.vxfeat)
 set(_c8 ${VX_TEST_DATA}/recognizer/golden/chirp8k.vxfeat)
-set(_cases
-  --weights ${_nets}/Wt16M9fs.dat --features ${_c16} --forward
-  --weights ${_nets}/Wt16M9bs.dat --features ${_c16} --backward
-  --weights ${_nets}/Wt8S9fs.dat --features ${_c8} --forward
-  --weights ${_nets}/Wt8S9bs.dat --features ${_c8} --backward
-  --weights ${_nets}/classes40.dat --features ${_c16} --backward)
+set(_cases --weights ${_nets}/classes40.dat --features ${_c16} --backward)
 foreach(_pair "Wt16M9fs.dat;${_c16};--forward" "Wt16M9bs.dat;${_c16};--backward"
               "Wt8S9fs.dat;${_c8};--forward" "Wt8S9bs.dat;${_c8};--backward")
   list(GET _pair 0 _file)
   list(GET _pair 1 _features)
   list(GET _pair 2 _direction)
-  if(EXISTS ${_shipped}/${_file})
-    list(APPEND _cases --weights ${_shipped}/${_file} --features ${_features} ${_direction})
-  endif()
+  foreach(_folder ${_nets} ${_shipped})
+    if(EXISTS ${_folder}/${_file})
+      list(APPEND _cases --weights ${_folder}/${_file} --features ${_features} ${_direction})
+    endif()
+  endforeach()
 endforeach()
 add_test(NAME network_parity
   COMMAND ${VX_TRAINER_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/network_parity_test.py

@@ -21,33 +21,17 @@ const std::string kLexicon = std::string(VX_SHIPPED_DATA) + "/DtC6dl.dat";
 
 std::vector<std::string_view> Tokens(std::string_view text) {
     std::vector<std::string_view> tokens;
-    for (size_t p = 0; p < text.size();) {
-        if (text[p] == ' ' || text[p] == '\t') {
-            ++p;
-            continue;
-        }
-        size_t q = p;
-        while (q < text.size() && text[q] != ' ' && text[q] != '\t')
-            ++q;
+    for (size_t p = text.find_first_not_of(" \t"); p != std::string_view::npos;) {
+        const size_t q = std::min(text.find_first_of(" \t", p), text.size());
         tokens.push_back(text.substr(p, q - p));
-        p = q;
+        p = text.find_first_not_of(" \t", q);
     }
     return tokens;
 }
 
 // Phoneme names the decoder knows, spoken ones only: "sil" belongs to the silence entries.
-// Looked up in a sorted copy of the engine's names: the files hold over a million of them.
 bool IsSpokenPhoneme(std::string_view name) {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> spoken;
-        for (int32_t id = 0; id < kPhonemeIdCount; ++id)
-            if (std::string_view(PhonemeNameOf(id)) != "sil")
-                spoken.emplace_back(PhonemeNameOf(id));
-        std::sort(spoken.begin(), spoken.end());
-        return spoken;
-    }();
-    auto it = std::lower_bound(names.begin(), names.end(), name);
-    return it != names.end() && *it == name;
+    return name != "sil" && PhonemeIdOf(std::string(name).c_str()) >= 0;
 }
 
 ::testing::AssertionResult SpokenPronunciation(std::string_view word, std::string_view text) {
@@ -132,19 +116,17 @@ TEST(ShippedData, TranscriptWordsAllGetPronunciations) {
     TranscriptWords words("Hello, it's the world.\nDon't you know Zorblaxity's quibbletonk?");
     ASSERT_EQ(loadPronunciations(kDictionary, kLexicon, words), eetSuccess);
 
-    for (const char* word : {"HELLO", "IT'S", "THE", "WORLD", "DON'T", "YOU", "KNOW"}) {
+    // Every dictionary pronunciation is spoken (ShippedDictionary); the commonest comes first.
+    const std::pair<const char*, const char*> known[] = {
+        {"HELLO", "hh ax l ow"}, {"IT'S", "ih t s"}, {"THE", "dh ax"}, {"WORLD", "w er l d"},
+        {"DON'T", "d ow n t"},   {"YOU", "y uw"},    {"KNOW", "n ow"}};
+    for (const auto& [word, first] : known) {
         const TTranscriptWord* entry = words.Find(word);
         ASSERT_NE(entry, nullptr) << word;
         EXPECT_TRUE(entry->found) << word;
         ASSERT_FALSE(entry->pronunciations.empty()) << word;
-        for (const std::string& p : entry->pronunciations)
-            EXPECT_TRUE(SpokenPronunciation(word, p));
+        EXPECT_EQ(entry->pronunciations[0], first) << word;
     }
-    EXPECT_EQ(words.Find("HELLO")->pronunciations[0], "hh ax l ow");
-    EXPECT_EQ(words.Find("IT'S")->pronunciations[0], "ih t s");
-    EXPECT_EQ(words.Find("DON'T")->pronunciations[0], "d ow n t");
-    EXPECT_EQ(words.Find("WORLD")->pronunciations[0], "w er l d");
-    EXPECT_EQ(words.Find("KNOW")->pronunciations[0], "n ow");
     // The schwa stays first; the full vowel is an alternative the alignment may pick.
     EXPECT_EQ(words.Find("THE")->pronunciations,
               (std::vector<std::string>{"dh ax", "dh ah", "dh iy"}));
