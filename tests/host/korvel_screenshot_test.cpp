@@ -5,43 +5,47 @@
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
-#include <QTextStream>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Runs korvel with args in a fresh Xvfb screen; false (with the reason in output) when it
-// did not finish or failed.
-bool RunKorvel(const QString& xvfb, const QStringList& args, QString& output) {
-    QProcess korvel;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    korvel.setProcessEnvironment(env);
-    korvel.setProcessChannelMode(QProcess::MergedChannels);
-    korvel.start(xvfb, QStringList{QStringLiteral("-a"), QStringLiteral("-s"),
-                                   QStringLiteral("-screen 0 1280x800x24"),
-                                   QStringLiteral(KORVEL_EXECUTABLE)} +
-                           args);
-    if (!korvel.waitForFinished(90000)) {
-        output = QStringLiteral("korvel did not finish");
-        return false;
+class KorvelScreenshot : public ::testing::Test {
+protected:
+    void SetUp() override {
+        xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+        if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
     }
-    output = QString::fromUtf8(korvel.readAll());
-    return korvel.exitCode() == 0;
-}
+    // Runs korvel with args and --screenshot shot in a fresh Xvfb screen; false (with the
+    // reason in output) when it did not finish or failed.
+    bool RunKorvel(QStringList args, const QString& shot, QString& output) const {
+        QFile::remove(shot);
+        args << QStringLiteral("--screenshot") << shot;
+        QProcess korvel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        korvel.setProcessEnvironment(env);
+        korvel.setProcessChannelMode(QProcess::MergedChannels);
+        korvel.start(xvfb, QStringList{QStringLiteral("-a"), QStringLiteral("-s"),
+                                       QStringLiteral("-screen 0 1280x800x24"),
+                                       QStringLiteral(KORVEL_EXECUTABLE)} +
+                               args);
+        if (!korvel.waitForFinished(90000)) {
+            output = QStringLiteral("korvel did not finish");
+            return false;
+        }
+        output = QString::fromUtf8(korvel.readAll());
+        return korvel.exitCode() == 0;
+    }
+    QString xvfb;
+};
 
-TEST(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+TEST_F(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
     const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_screenshot.png");
-    QFile::remove(shot);
     QString output;
-    ASSERT_TRUE(RunKorvel(xvfb,
-                          {QStringLiteral("--figure"),
+    ASSERT_TRUE(RunKorvel({QStringLiteral("--figure"),
                            QStringLiteral(KV_SOURCE_DIR "/host/figures/parlo_head.cr2"),
-                           QStringLiteral("--show-pane"), QStringLiteral("KvParloPane"),
-                           QStringLiteral("--screenshot"), shot},
-                          output))
+                           QStringLiteral("--show-pane"), QStringLiteral("KvParloPane")},
+                          shot, output))
         << output.toStdString();
 
     QImage window(shot);
@@ -84,19 +88,14 @@ TEST(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
 
 // After "Analyze" run by a script on the Parlo Speaker, the face is drawn mouth open inside a
 // vowel and the timeline draws the keyed channels with their keys.
-TEST(KorvelScreenshot, AnalyzedFigureSpeaksWithItsKeysOnTheTimeline) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+TEST_F(KorvelScreenshot, AnalyzedFigureSpeaksWithItsKeysOnTheTimeline) {
     const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_analyzed.png");
-    QFile::remove(shot);
     QString output;
-    ASSERT_TRUE(RunKorvel(
-        xvfb,
-        {QStringLiteral("--figure"),
-         QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
-         QStringLiteral("--script"), QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js"),
-         QStringLiteral("--screenshot"), shot},
-        output))
+    ASSERT_TRUE(RunKorvel({QStringLiteral("--figure"),
+                           QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
+                           QStringLiteral("--script"),
+                           QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js")},
+                          shot, output))
         << output.toStdString();
     ASSERT_TRUE(output.contains(QLatin1String("analysed"))) << output.toStdString();
 
