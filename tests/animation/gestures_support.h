@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gestures_map.h"
+#include "notification.h"
 #include "phonemes.h"
 #include "tracks.h"
 
@@ -106,6 +108,42 @@ inline bool SameTracks(const TTrackList& a, const TTrackList& b) {
     for (int32_t i = 0; i < a.Count(); ++i)
         if (a[i].Index() != b[i].Index() || !SameKeys(a[i].Keys(), b[i].Keys())) return false;
     return true;
+}
+
+class TCountingClient : public ANotificationClient {
+public:
+    void OnNotify(ANotificationServer& server) override { kinds += std::to_string(server.Kind()); }
+    std::string kinds;
+};
+
+// A mapper's SelectDefault copies the first map labelled 0 and tells its clients; without one it
+// changes nothing and tells nobody. The setter and getter reach one field of the map.
+template <typename TMapper, typename TMap>
+void ExpectSelectsTheFirstDefault(int32_t (TMap::*set)(int32_t), int32_t (TMap::*get)() const) {
+    TMapper mapper;
+    TCountingClient client;
+    mapper.Attach(&client);
+    const int32_t builtIn = (mapper.Current().*get)();
+    EXPECT_EQ((mapper.Current().*set)(5), 0);
+    EXPECT_EQ(mapper.SelectDefault(), 0);
+    EXPECT_EQ((mapper.Current().*get)(), builtIn);
+    EXPECT_EQ(client.kinds, std::to_string(mapper.Kind()));
+
+    mapper.Maps()[0].SetLabel(4);
+    (mapper.Current().*set)(5);
+    EXPECT_EQ(mapper.SelectDefault(), 1);
+    EXPECT_EQ((mapper.Current().*get)(), 5);
+    EXPECT_EQ(client.kinds.size(), 1u);
+
+    auto second = mapper.Maps()[0];
+    second.SetLabel(0);
+    for (int32_t value : {77, 88}) {
+        EXPECT_EQ((second.*set)(value), 0);
+        mapper.Maps().Append(second);
+    }
+    EXPECT_EQ(mapper.SelectDefault(), 0);
+    EXPECT_EQ((mapper.Current().*get)(), 77);
+    mapper.Detach(&client);
 }
 
 } // namespace testing_support

@@ -89,24 +89,9 @@ TEST(GesturesMap, WholeMapChecksCrossFieldOrder) {
     }
 }
 
-class TCountingClient : public ANotificationClient {
-public:
-    void OnNotify(ANotificationServer& server) override { kinds += std::to_string(server.Kind()); }
-    std::string kinds;
-};
-
-TEST(GesturesMapper, SelectsTheBuiltInMapAndNotifies) {
-    TGesturesMapper mapper;
-    const int32_t builtIn = mapper.Current().IsolationDistance();
-    TCountingClient client;
-    mapper.Attach(&client);
-    mapper.Current().SetIsolationDistance(5);
-    EXPECT_EQ(mapper.SelectDefault(), 0);
-    EXPECT_EQ(mapper.Current().IsolationDistance(), builtIn);
-    EXPECT_EQ(client.kinds, std::to_string(mapper.Kind()));
-    mapper.Maps()[0].SetLabel(3);
-    EXPECT_EQ(mapper.SelectDefault(), 1);
-    EXPECT_EQ(client.kinds.size(), 1u);
+TEST(GesturesMapper, SelectsTheFirstDefaultAndNotifies) {
+    ExpectSelectsTheFirstDefault<TGesturesMapper>(&TSpeechGesturesMap::SetIsolationDistance,
+                                                  &TSpeechGesturesMap::IsolationDistance);
 }
 
 // --- Rate factor ---
@@ -135,45 +120,35 @@ TSpeechGesturesMap UnitRateMap(TSpeechGesturesMap map = DefaultSpeechGesturesMap
 }
 
 TEST(GestureActions, TypesFollowTheSpacing) {
+    const struct {
+        TPhonemeList list;
+        std::vector<int32_t> types;
+    } cases[] = {
+        {SpeechWithEmphasisAt({0, 1000, 2000, 2800, 3200, 4200, 5200, 6000, 7500, 8500}, 10000),
+         {eatFirst, eatIsolated, eatOrdinary, eatCrowded, eatCrowded, eatIsolated, eatOrdinary,
+          eatOrdinary, eatIsolated, eatLast}},
+        // 449 ms from a neighbour is crowded, 450 is not.
+        {MakeList({{kAa, 1000, true}, {kAa, 449, true}, {kAa, 600, true}}),
+         {eatFirst, eatCrowded, eatLast}},
+        {MakeList({{kAa, 1000, true}, {kAa, 450, true}, {kAa, 600, true}}),
+         {eatFirst, eatOrdinary, eatLast}},
+        {SpeechWithEmphasisAt({500}, 3000), {eatFirst}},
+        {SpeechWithEmphasisAt({}, 3000), {}},
+    };
     TGesturesGenerator generator(UnitRateMap());
     TTrackList tracks;
-    TPhonemeList list =
-        SpeechWithEmphasisAt({0, 1000, 2000, 2800, 3200, 4200, 5200, 6000, 7500, 8500}, 10000);
-    ASSERT_EQ(generator.Run(list, tracks, 7), 0);
-    const TEmphasisActionList& actions = generator.Actions();
-    ASSERT_EQ(actions.Count(), 10);
-    const int32_t expected[] = {eatFirst,    eatIsolated, eatOrdinary, eatCrowded,  eatCrowded,
-                                eatIsolated, eatOrdinary, eatOrdinary, eatIsolated, eatLast};
-    for (int32_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(actions[i].Type(), expected[i]) << "action " << i;
-        EXPECT_EQ(actions[i].Scale(), 1.0);
-        EXPECT_EQ(actions[i].Position(), actions[i].TimeMs() / 100);
+    for (const auto& c : cases) {
+        ASSERT_EQ(generator.Run(c.list, tracks, 7), 0);
+        std::vector<int32_t> types;
+        for (const TEmphasisAction& action : generator.Actions()) {
+            types.push_back(action.Type());
+            EXPECT_EQ(action.Scale(), 1.0);
+            EXPECT_EQ(c.list[action.Position()].StartMs(), action.TimeMs());
+        }
+        EXPECT_EQ(types, c.types) << c.list.Count() << " phonemes";
     }
-}
-
-TEST(GestureActions, IsolatedAndCrowdedBoundaries) {
-    TGesturesGenerator generator(UnitRateMap());
-    TTrackList tracks;
-    // 1000 from both neighbours is isolated (TypesFollowTheSpacing); 449 from one: crowded.
-    TPhonemeList crowded = MakeList({{kAa, 1000, true}, {kAa, 449, true}, {kAa, 600, true}});
-    ASSERT_EQ(generator.Run(crowded, tracks, 1), 0);
-    EXPECT_EQ(generator.Actions()[1].Type(), eatCrowded);
-    TPhonemeList spaced = MakeList({{kAa, 1000, true}, {kAa, 450, true}, {kAa, 600, true}});
-    ASSERT_EQ(generator.Run(spaced, tracks, 1), 0);
-    EXPECT_EQ(generator.Actions()[1].Type(), eatOrdinary);
-}
-
-TEST(GestureActions, SingleAndNoAction) {
-    TGesturesGenerator generator(DefaultSpeechGesturesMap());
-    TTrackList tracks;
-    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({500}, 3000), tracks, 3), 0);
-    ASSERT_EQ(generator.Actions().Count(), 1);
-    EXPECT_EQ(generator.Actions()[0].Type(), eatFirst);
-
-    ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({}, 3000), tracks, 3), 0);
-    EXPECT_EQ(generator.Actions().Count(), 0);
+    // Without actions only idle motion is left: no eyebrows.
     ASSERT_EQ(tracks.Count(), kGestureTrackCount);
-    // Only idle motion: no eyebrows.
     EXPECT_TRUE(tracks[egcRaiseLeftEyebrow].Keys().IsEmpty());
     EXPECT_TRUE(tracks[egcRaiseRightEyebrow].Keys().IsEmpty());
 }

@@ -5,6 +5,7 @@
 
 #include "../core/thrown.h"
 #include "coarticulation_rules.h"
+#include "gestures_support.h"
 #include "influence.h"
 #include "rules_mapper.h"
 
@@ -103,37 +104,9 @@ TEST(RulesMap, ValidationNeedsOrderedWindowEdges) {
     }
 }
 
-class TCountingClient : public ANotificationClient {
-public:
-    void OnNotify(ANotificationServer&) override { ++count; }
-    int count = 0;
-};
-
-TEST(RulesMapper, SelectDefaultCopiesAndNotifies) {
-    TRulesMapper mapper;
-    TCountingClient client;
-    mapper.Attach(&client);
-    mapper.Current().SetRampTime(5);
-    EXPECT_EQ(mapper.SelectDefault(), 0);
-    EXPECT_EQ(mapper.Current().RampTime(), 300);
-    EXPECT_EQ(client.count, 1);
-
-    // Without a map labelled 0 nothing changes and nobody is told.
-    mapper.Maps()[0].SetLabel(4);
-    mapper.Current().SetRampTime(5);
-    EXPECT_EQ(mapper.SelectDefault(), 1);
-    EXPECT_EQ(mapper.Current().RampTime(), 5);
-    EXPECT_EQ(client.count, 1);
-
-    // The first map labelled 0 wins.
-    TLabeledCoarticulationRulesMap second = DefaultCoarticulationRules();
-    second.SetRampTime(77);
-    mapper.Maps().Append(second);
-    second.SetRampTime(88);
-    mapper.Maps().Append(second);
-    EXPECT_EQ(mapper.SelectDefault(), 0);
-    EXPECT_EQ(mapper.Current().RampTime(), 77);
-    mapper.Detach(&client);
+TEST(RulesMapper, SelectsTheFirstDefaultAndNotifies) {
+    testing_support::ExpectSelectsTheFirstDefault<TRulesMapper>(
+        &TCoarticulationRulesMap::SetRampTime, &TCoarticulationRulesMap::RampTime);
 }
 
 TEST(InfluenceModel, DefaultBoundsAndTieRule) {
