@@ -66,18 +66,14 @@ TEST(CleanPoseKeys, DropsRepeatsAndIdleEnds) {
     EXPECT_DOUBLE_EQ(keys[1].OutHandle().timeMs, 900 + 200.0);
     ExpectEased(keys);
 
-    TKeyList idle = Keyed({0, 0});
-    THeadGazeBlink::CleanPoseKeys(idle);
-    EXPECT_TRUE(idle.IsEmpty());
-    TKeyList held = Keyed({2, 2, 2});
-    THeadGazeBlink::CleanPoseKeys(held);
-    EXPECT_TRUE(held.IsEmpty());
-    TKeyList bump = Keyed({0, 1, 0});
-    THeadGazeBlink::CleanPoseKeys(bump);
-    EXPECT_EQ(bump.Count(), 3);
-    TKeyList offset = Keyed({1, 1, 2, 2});
-    THeadGazeBlink::CleanPoseKeys(offset);
-    EXPECT_EQ(offset.Count(), 4);
+    // Nothing but rest or one held pose leaves nothing; a bump or a step keeps every key.
+    const std::pair<std::vector<double>, int32_t> cases[] = {
+        {{0, 0}, 0}, {{2, 2, 2}, 0}, {{0, 1, 0}, 3}, {{1, 1, 2, 2}, 4}};
+    for (const auto& [values, count] : cases) {
+        TKeyList other = Keyed(values);
+        THeadGazeBlink::CleanPoseKeys(other);
+        EXPECT_EQ(other.Count(), count) << values.size() << " keys";
+    }
 }
 
 class HeadGazeBlinkTest : public ::testing::Test {
@@ -123,19 +119,18 @@ TEST_F(HeadGazeBlinkTest, HeadMovesWithinTheSpeechAndTheEyesCounterIt) {
         sideNegative = sideNegative || key.Value() < 0.0;
     }
     EXPECT_TRUE(sideNegative);
-    for (int32_t eye : {egcLeftEyeUpDown, egcRightEyeUpDown}) {
+    // The eyes counter the bend and the twist.
+    const std::pair<int32_t, const TKeyList*> eyes[] = {{egcLeftEyeUpDown, &bend},
+                                                        {egcRightEyeUpDown, &bend},
+                                                        {egcLeftEyeSideSide, &twist},
+                                                        {egcRightEyeSideSide, &twist}};
+    for (const auto& [eye, head] : eyes) {
         const TKeyList& keys = stage.HeadGazeKeys(eye);
-        ASSERT_EQ(keys.Count(), bend.Count());
+        ASSERT_EQ(keys.Count(), head->Count());
         for (int32_t i = 0; i < keys.Count(); ++i) {
-            EXPECT_EQ(keys[i].TimeMs(), bend[i].TimeMs());
-            EXPECT_EQ(keys[i].Value(), -bend[i].Value());
+            EXPECT_EQ(keys[i].TimeMs(), (*head)[i].TimeMs());
+            EXPECT_EQ(keys[i].Value(), -(*head)[i].Value());
         }
-    }
-    for (int32_t eye : {egcLeftEyeSideSide, egcRightEyeSideSide}) {
-        const TKeyList& keys = stage.HeadGazeKeys(eye);
-        ASSERT_EQ(keys.Count(), twist.Count());
-        for (int32_t i = 0; i < keys.Count(); ++i)
-            EXPECT_EQ(keys[i].Value(), -twist[i].Value());
     }
     EXPECT_THROW(stage.HeadGazeKeys(3), EErrorType);
     EXPECT_THROW(stage.GazeShiftKeys(6), EErrorType);
