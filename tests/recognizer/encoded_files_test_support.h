@@ -1,29 +1,19 @@
-// A fixture that writes line-encoded dictionary and lexicon files into a folder of its own.
+// A fixture that writes line-encoded dictionary and lexicon files into a scratch folder.
 #pragma once
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "../core/test_folders.h"
 #include "line_codec.h"
 
 class EncodedFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("vx_encoded_" +
-                  std::string(
-                      ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
-                  "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
     // Writes text through the line encoding under name and returns the file's path.
     std::string Write(const std::string& name, const std::string& text) {
-        std::string path = (folder / name).string();
+        const std::string path = scratch.File(name);
         std::ofstream(path, std::ios::binary) << Vantrix::EncodeLine(text);
         return path;
     }
@@ -31,7 +21,9 @@ protected:
     std::string Write(const std::string& text) {
         return Write("lexicon" + std::to_string(++files) + ".dat", text);
     }
+    // A file name in the folder that nothing writes.
+    std::string Missing() const { return scratch.File("missing.dat"); }
 
-    std::filesystem::path folder;
+    TempFolder scratch;
     int files = 0;
 };
