@@ -63,26 +63,21 @@ TEST(FrontEndParameters, BreachesAreCatastrophic) {
 
 // ---- Framing ----
 
-TEST(FrontEndFraming, SixteenKilohertzGivesSixtyTwoAndAHalfFramesPerSecond) {
+TEST(FrontEndFraming, SixtyTwoAndAHalfFramesPerSecondAsTheFramerCounts) {
     EXPECT_EQ(Features(std::vector<double>(16000, 0.0), 16000).Count(), 62);
-    const FramePropertiesVector frames = Features(Noise(160000, 500.0, 1), 16000);
-    EXPECT_EQ(frames.Count(), 625);
+    const FramePropertiesVector frames = Features(Noise(80000, 500.0, 2), 8000);
     EXPECT_EQ(frames.Low(), 1);
     EXPECT_EQ(frames.High(), 625);
-    EXPECT_EQ(Features(Noise(80000, 500.0, 2), 8000).Count(), 625);
-}
-
-TEST(FrontEndFraming, FrameCountMatchesTheFramerForEveryLength) {
     for (uint32_t rate : {16000u, 8000u}) {
         const TFrontEndParameters p = frontEndParameters(rate);
         std::vector<double> x(1500, 100.0);
         std::vector<float> frame(p.windowSize);
         for (uint32_t count = 0; count <= 1500; ++count) {
             TFramer framer(p, x.data(), count);
-            int64_t frames = 0;
+            int64_t counted = 0;
             while (framer.Next(frame.data()))
-                ++frames;
-            ASSERT_EQ(TFramer::FrameCount(p, count), frames) << rate << " Hz, " << count;
+                ++counted;
+            ASSERT_EQ(TFramer::FrameCount(p, count), counted) << rate << " Hz, " << count;
         }
     }
     // A frame needs the samples up to the middle of its new part: 128 + 128 at 16 kHz.
@@ -144,16 +139,13 @@ TEST(FrontEndAnalysis, LouderSoundOnlyRaisesTheEnergy) {
 
 TEST(FrontEndNormalisation, SilenceIsLeftUnchanged) {
     FramePropertiesVector frames = Features(std::vector<double>(8000, 0.0), 16000);
-    ASSERT_EQ(frames.Count(), 31);
-    const float silence = float(std::log(0.5));
+    ASSERT_FALSE(frames.IsEmpty());
+    EXPECT_EQ(normaliseFrameProperties(frames), 0);
     for (int32_t i = frames.Low(); i <= frames.High(); ++i) {
-        ASSERT_EQ(frames.At(i).features[0], silence);
+        ASSERT_EQ(frames.At(i).features[0], float(std::log(0.5)));
         for (int d = 1; d < kFeatureCount; ++d)
             ASSERT_EQ(frames.At(i).features[d], 0.0f);
     }
-    EXPECT_EQ(normaliseFrameProperties(frames), 0);
-    for (int32_t i = frames.Low(); i <= frames.High(); ++i)
-        ASSERT_EQ(frames.At(i).features[0], silence);
 }
 
 TEST(FrontEndNormalisation, ActiveFramesGetZeroMeanAndUnitVariance) {
