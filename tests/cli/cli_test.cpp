@@ -38,32 +38,28 @@ protected:
 
 } // namespace
 
+// Read through a parser, so that member order and spacing stay the writer's own.
 TEST_F(Cli, JsonIsTheDefaultAndUsesTheTranscriptBesideTheSound) {
     const Outcome o = Analyze({});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err, "");
-    EXPECT_NO_THROW(nlohmann::json::parse(o.out)); // also refuses NaN and infinities
-    const std::string head =
-        "{\"sound\": {\"path\": \"" + (dir / "hello.wav").string() + "\", \"durationSeconds\": ";
-    EXPECT_EQ(o.out.rfind(head, 0), 0u) << o.out.substr(0, 200);
-    EXPECT_NE(o.out.find("\"framesPerSecond\": 30, \"wordSource\": \"transcript\", "
-                         "\"phonemes\": [{\"id\": "),
-              std::string::npos);
-    EXPECT_NE(o.out.find("\"words\": [{\"text\": \"HELLO\", \"start\": "), std::string::npos);
-    EXPECT_NE(o.out.find("{\"text\": \"WORLD\""), std::string::npos);
-    EXPECT_EQ(Occurrences(o.out, "{\"index\": "), 15u + 11u);
-    EXPECT_NE(o.out.find("{\"index\": 10, \"name\": \"Right Eye Up-Down\", \"keys\": ["),
-              std::string::npos);
-    EXPECT_NE(o.out.find("\"inSlope\": "), std::string::npos);
+    const nlohmann::json result = nlohmann::json::parse(o.out); // also refuses NaN and infinities
+    EXPECT_EQ(result["sound"]["path"], (dir / "hello.wav").string());
+    EXPECT_EQ(result["framesPerSecond"], 30);
+    EXPECT_EQ(result["wordSource"], "transcript");
+    EXPECT_EQ(result["words"][0]["text"], "HELLO");
+    EXPECT_EQ(result["words"][1]["text"], "WORLD");
+    EXPECT_EQ(result["speechTargets"].size(), 15u);
+    ASSERT_EQ(result["gestures"].size(), 11u);
+    EXPECT_EQ(result["gestures"][10]["name"], "Right Eye Up-Down");
+    EXPECT_TRUE(result["gestures"][10]["keys"].at(0).contains("inSlope"));
     EXPECT_EQ(o.out.back(), '\n');
 
     // The same seed gives the same bytes; an empty --text drops the transcript.
     EXPECT_EQ(Analyze({}).out, o.out);
-    const Outcome bare = Analyze({"--text", ""});
-    ASSERT_EQ(bare.status, 0) << bare.err;
-    EXPECT_NE(bare.out.find("\"words\": []"), std::string::npos);
+    EXPECT_TRUE(nlohmann::json::parse(Analyze({"--text", ""}).out)["words"].empty());
     const Outcome given = Analyze({"--text", "Goodbye"});
-    EXPECT_NE(given.out.find("\"words\": [{\"text\": \"GOODBYE\""), std::string::npos);
+    EXPECT_EQ(nlohmann::json::parse(given.out)["words"][0]["text"], "GOODBYE");
 }
 
 // The formats list the same phonemes, contiguous from 0: JSON's identities and names, one TSV
@@ -215,6 +211,7 @@ TEST_F(Cli, UsageErrorsExitTwo) {
         {"analyze", "x.wav", "--text", "a", "--text-file", "b"},
         {"analyze", "x.wav", "y.wav"},
         {"analyze", "x.wav", "y.wav", "--output-dir", "d", "--output", "f"},
+        {"analyze", "x.wav", "y.wav", "--output-dir", "d", "--text", ""}, // for one sound only
         {"analyze", "x.wav", "--jobs", "0"},
     };
     for (const auto& args : cases) {
@@ -428,10 +425,6 @@ TEST_F(Cli, SeveralSoundsRunInWorkersAndFailuresAreNamed) {
     const std::string broken = (dir / "broken.wav").string();
     std::ofstream(dir / "list") << (dir / "second.wav").string() << "\n\n# a comment\n"
                                 << broken << "\n";
-    const Outcome o =
-        Run({"analyze", (dir / "hello.wav").string(), "--batch", (dir / "list").string(), "-j", "2",
-             "--output-dir", out.string(), "--text", "", "--data", dataDir, "--seed", "8"});
-    EXPECT_EQ(o.status, 2) << "--text applies to one sound only";
     const Outcome batch =
         Run({"analyze", (dir / "hello.wav").string(), "--batch", (dir / "list").string(), "-j", "2",
              "--output-dir", out.string(), "--data", dataDir, "--seed", "8"});
