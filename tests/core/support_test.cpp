@@ -92,20 +92,7 @@ TEST(Matrix, CopiesAreDeepAndNegativeRangesWork) {
     EXPECT_THROW(m.At(0, 5), EErrorType);
 }
 
-TEST(Vector, RangeChecked) {
-    AVector<double> v(-1, 1);
-    v.At(-1) = 3.0;
-    EXPECT_EQ(v.At(-1), 3.0);
-    EXPECT_THROW(v.At(2), EErrorType);
-    EXPECT_THROW((AVector<double>(2, 1)), EErrorType);
-}
-
 namespace {
-class ReservingList : public AOpenList<int> {
-public:
-    int32_t Append(const int& item) override { return AppendReserving(item, 3); }
-};
-
 class Counter : public ANotificationClient {
 public:
     void OnNotify(ANotificationServer& server) override { seen.push_back(server.Kind()); }
