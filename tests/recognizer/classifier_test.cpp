@@ -9,7 +9,6 @@
 
 #include "../core/thrown.h"
 #include "classifier.h"
-#include "data_paths.h"
 #include "errors.h"
 #include "weight_file.h"
 
@@ -226,24 +225,6 @@ TEST(ClassifierRun, NoRecordsIsARangeFailure) {
     EXPECT_EQ(classifyFrames(kNetworks + "Wt16M9fs.dat", kNetworks + "Wt16M9bs.dat",
                              FramePropertiesVector(), rows),
               eetRangeFailure);
-}
-
-// ---- Both directions ----
-
-TEST(ClassifierFrames, TestNetworksGiveOneRowOf41ScoresPerFrame) {
-    FramePropertiesVector frames = OneHotFrames(30);
-    FrameProbabilitiesVector rows;
-    TDataPaths paths;
-    paths.SetDataFolder(kNetworks);
-    ASSERT_EQ(classifyFrames(paths, 8000, frames, rows), 0);
-    ASSERT_EQ(rows.Low(), 0);
-    ASSERT_EQ(rows.High(), 29);
-    for (int32_t j = 0; j < 30; ++j) {
-        ASSERT_EQ(rows.At(j).scores.size(), 41u);
-        EXPECT_EQ(*std::min_element(rows.At(j).scores.begin(), rows.At(j).scores.end()) < 255,
-                  true);
-    }
-    EXPECT_EQ(rows.At(29).flags, 128);
 }
 
 // ---- Weight-file faults ----

@@ -38,16 +38,6 @@ TDigitalAudio MakeSound(uint32_t rate, double seconds) {
     return TDigitalAudio(rate, uint32_t(samples.size()), samples.data());
 }
 
-void ExpectOnGridAndTrimmed(const TPhonemeList& phonemes, const TDigitalAudio& sound) {
-    ASSERT_FALSE(phonemes.IsEmpty());
-    EXPECT_EQ(phonemes.Last().EndMs(), sound.getDurationMsRoundedUp() / 16 * 16);
-    for (int32_t i = 0; i < phonemes.Count(); ++i) {
-        EXPECT_EQ(phonemes[i].StartMs() % 16, 0);
-        EXPECT_EQ(phonemes[i].StartMs(), i > 0 ? phonemes[i - 1].EndMs() : 0);
-        EXPECT_EQ(phonemes[i].SourceTag(), i + 1);
-    }
-}
-
 } // namespace
 
 TEST(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
@@ -102,7 +92,13 @@ TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
     TWordList words;
     // ZORBLAX is not in the dictionary: letter-to-sound pronounces it.
     ASSERT_EQ(recognizePhonemes(recognizer, sound, "Hello, world! Zorblax.", phonemes, words), 0);
-    ExpectOnGridAndTrimmed(phonemes, sound);
+    ASSERT_FALSE(phonemes.IsEmpty());
+    EXPECT_EQ(phonemes.Last().EndMs(), sound.getDurationMsRoundedUp() / 16 * 16);
+    for (int32_t i = 0; i < phonemes.Count(); ++i) {
+        EXPECT_EQ(phonemes[i].StartMs() % 16, 0);
+        EXPECT_EQ(phonemes[i].StartMs(), i > 0 ? phonemes[i - 1].EndMs() : 0);
+        EXPECT_EQ(phonemes[i].SourceTag(), i + 1);
+    }
     // Word times on the frame grid and in order: the shipped decode tests.
     ASSERT_EQ(words.Count(), 3);
     EXPECT_EQ(words[0].Text(), "HELLO");
