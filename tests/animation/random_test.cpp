@@ -34,14 +34,11 @@ TEST(Ran0, NeverSticksAtZero) {
 
 TEST(Ran0, SeedRestartsTheSequence) {
     TRandomGenerator a(77);
-    std::vector<double> first;
-    for (int i = 0; i < 5; ++i)
-        first.push_back(a.Next());
+    const double first[] = {a.Next(), a.Next(), a.Next()};
     a.Seed(77);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(a.Next(), first[size_t(i)]);
-    TRandomGenerator b(78);
-    EXPECT_NE(b.Next(), first[0]);
+    for (double x : first)
+        EXPECT_EQ(a.Next(), x);
+    EXPECT_NE(TRandomGenerator(78).Next(), first[0]);
 }
 
 TEST(RandomDraws, ChanceAndUniformFollowTheirBounds) {
