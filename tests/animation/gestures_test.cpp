@@ -9,6 +9,7 @@
 #include "gestures.h"
 #include "gestures_mapper.h"
 #include "gestures_support.h"
+#include "head_motion.h"
 #include "rounding.h"
 
 namespace Vantrix {
@@ -80,12 +81,14 @@ TEST(GesturesMap, WholeMapChecksCrossFieldOrder) {
         {&TSpeechGesturesMap::SetRateDurationLow, 200},
         {&TSpeechGesturesMap::SetGazeHoldMin, 2000},
         {&TSpeechGesturesMap::SetPauseBlinkDelayMax, 100},
+        {&TSpeechGesturesMap::SetHeadHoldMin, 5000},
     };
     for (const auto& [setter, value] : cases) {
         TSpeechGesturesMap map = DefaultSpeechGesturesMap();
         ASSERT_EQ((map.*setter)(value), 0);
         EXPECT_FALSE(map.Validate()) << value;
         EXPECT_THROW(TGesturesGenerator generator(map), EErrorType);
+        EXPECT_THROW(THeadGazeBlink stage(map), EErrorType);
     }
 }
 

@@ -191,11 +191,5 @@ TEST_F(HeadGazeBlinkTest, GazeShiftsBetweenTheRecordedDirections) {
     EXPECT_LT(left.FirstKeyTime(), 30000);
 }
 
-TEST_F(HeadGazeBlinkTest, InvalidMapIsRefused) {
-    TSpeechGesturesMap bad = map;
-    ASSERT_EQ(bad.SetHeadHoldMin(5000), 0);
-    EXPECT_THROW(THeadGazeBlink stage(bad), EErrorType);
-}
-
 } // namespace
 } // namespace Vantrix
