@@ -229,12 +229,6 @@ TEST(ClassifierRun, NoRecordsIsARangeFailure) {
 
 // ---- Weight-file faults ----
 
-TEST(ClassifierWeightFile, CommittedNetworksLoadAlignedForTheVectorRoutine) {
-    const TNetworkWeights net = loadNetworkWeights(kNetworks + "Wt16M9fs.dat");
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(net.Weights()) % 32, 0u);
-    EXPECT_EQ(loadNetworkWeights(kNetworks + "classes40.dat").Layout().ClassCount(), 40);
-}
-
 TEST(ClassifierWeightFile, FaultsFailWithTheirKindNamingTheFile) {
     // A valid small layout: bias, 2 inputs, 1 state, 1 hidden, 2 outputs.
     const std::vector<int32_t> good = Header(1, 1, 3, 4, 5, 7);

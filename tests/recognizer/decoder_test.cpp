@@ -154,24 +154,20 @@ TEST(FreeLoop, CommitsTheUnambiguousPath) {
 }
 
 TEST(FreeLoop, MinimumDurationsFollowTheStateCount) {
-    // Each class wins for a single frame only; the models cannot follow that fast.
-    for (const char* name : {"ay", "sh", "sil", "ae", "ey", "iy"}) {
+    // Each class wins for a single frame only, or scores are random: the models cannot follow.
+    std::vector<FrameProbabilitiesVector> cases = {RandomRows(600, 7)};
+    for (const char* name : {"ay", "sh", "sil", "ae", "ey", "iy"})
+        cases.push_back(MakeRows({{"t", 8}, {name, 1}, {"t", 8}}));
+    for (const FrameProbabilitiesVector& rows : cases) {
         TDecoder decoder;
         TPhonemeList phonemes;
-        decodePhonemeLoop(decoder, MakeRows({{"t", 8}, {name, 1}, {"t", 8}}), phonemes);
-        ExpectWellFormed(phonemes, 17);
+        decodePhonemeLoop(decoder, rows, phonemes);
+        ExpectWellFormed(phonemes, int32_t(rows.Count()));
     }
     TDecoder decoder;
     TPhonemeList phonemes;
     decodePhonemeLoop(decoder, MakeRows({{"t", 8}, {"ay", 3}, {"t", 8}}), phonemes);
     EXPECT_EQ(Describe(phonemes), "t 0-128 ay 128-176 t 176-304 ");
-}
-
-TEST(FreeLoop, RandomScoresGiveAWellFormedSegmentation) {
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    decodePhonemeLoop(decoder, RandomRows(600, 7), phonemes);
-    ExpectWellFormed(phonemes, 600);
 }
 
 TEST(FreeLoop, FlaggedRowsEndUtterancesAndScratchRowsAreSkipped) {
