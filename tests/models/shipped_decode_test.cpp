@@ -48,36 +48,30 @@ std::string Transcript(const TSample& s) {
     return text.str();
 }
 
+// The evaluation sound at its analysed rate and a recognizer of the shipped data.
 class ShippedDecode : public ::testing::TestWithParam<TSample> {
 protected:
     void SetUp() override {
         paths.SetDataFolder(VX_SHIPPED_DATA);
         ASSERT_TRUE(paths.DataPresent());
-    }
-
-    // The sound at its analysed rate; its length in ms.
-    TDigitalAudio Load(int32_t& lengthMs) {
-        TDigitalAudio sound(SoundPath(GetParam()).c_str());
-        EXPECT_TRUE(sound.normaliseSampleRate());
-        EXPECT_EQ(sound.getSampleRate(), GetParam().analysedRate);
+        ASSERT_TRUE(sound.normaliseSampleRate());
+        ASSERT_EQ(sound.getSampleRate(), GetParam().analysedRate);
         lengthMs = int32_t(sound.getDurationMs());
-        return sound;
     }
 
+    TDigitalAudio sound{SoundPath(GetParam()).c_str()};
+    int32_t lengthMs = 0;
     TDataPaths paths;
+    TPhonemeRecognizer recognizer{paths};
+    TPhonemeList phonemes;
+    TWordList words;
 };
 
 TEST_P(ShippedDecode, TranscriptWordsComeOutInOrderOnTheFrameGrid) {
-    int32_t lengthMs = 0;
-    const TDigitalAudio sound = Load(lengthMs);
     const std::string transcript = Transcript(GetParam());
     // The cleaning itself is checked by the transcript tests.
     const std::vector<std::string> expected = TranscriptWords(transcript).Sequence();
     ASSERT_FALSE(expected.empty());
-
-    TPhonemeRecognizer recognizer(paths);
-    TPhonemeList phonemes;
-    TWordList words;
     ASSERT_EQ(recognizePhonemes(recognizer, sound, transcript, phonemes, words), 0);
     ASSERT_EQ(words.Count(), int32_t(expected.size()));
     int32_t previousEnd = 0;
@@ -98,13 +92,10 @@ TEST_P(ShippedDecode, TranscriptWordsComeOutInOrderOnTheFrameGrid) {
 }
 
 TEST_P(ShippedDecode, AnotherSoundsTranscriptOrSilenceDoesNotFit) {
-    int32_t lengthMs = 0;
-    const TDigitalAudio sound = Load(lengthMs);
     size_t index = 0;
     while (std::string(kSamples[index].name) != GetParam().name)
         ++index;
     const TSample& other = kSamples[(index + 1) % 3];
-    TPhonemeRecognizer recognizer(paths);
     auto misfit = [&](const TDigitalAudio& audio, const std::string& transcript) {
         TPhonemeList phonemes;
         TWordList words;
@@ -122,11 +113,6 @@ TEST_P(ShippedDecode, AnotherSoundsTranscriptOrSilenceDoesNotFit) {
 }
 
 TEST_P(ShippedDecode, FreeLoopFindsSpeechAndCoversTheSound) {
-    int32_t lengthMs = 0;
-    const TDigitalAudio sound = Load(lengthMs);
-    TPhonemeRecognizer recognizer(paths);
-    TPhonemeList phonemes;
-    TWordList words;
     ASSERT_EQ(recognizePhonemes(recognizer, sound, "", phonemes, words), 0);
     EXPECT_EQ(words.Count(), 0);
     ASSERT_GT(phonemes.Count(), 0);
