@@ -330,6 +330,8 @@ TEST(Segments, EditsRefuseWhatWouldDisorderThem) {
     EXPECT_EQ(segment.SetStart(201), eetRangeFailure);
     EXPECT_EQ(segment.SetEnd(99), eetRangeFailure);
     EXPECT_EQ(segment.SetPhoneme(43), eetRangeFailure);
+    ASSERT_EQ(segment.SetPhoneme(kFlap), eetSuccess);
+    EXPECT_FALSE(segment.IsVowel()); // no run turns a vowel into a consonant
     EXPECT_EQ(segment.SetWeight(-0.5), eetRangeFailure);
     EXPECT_EQ(segment.SetCarry(1.5), eetRangeFailure);
     EXPECT_EQ(segment.Carry(), 1.0);
@@ -342,6 +344,10 @@ TEST(Segments, EditsRefuseWhatWouldDisorderThem) {
     EXPECT_EQ(list.MergeIntoNext(-1), eetRangeFailure);
     EXPECT_THROW(list.MergeIntoNext(1), EErrorType); // 300 would pass 250
     EXPECT_EQ(list.Count(), 3);
+    ASSERT_EQ(list.MergeIntoNext(0), eetSuccess);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0].Start(), 0);
+    EXPECT_EQ(list[0].Parents().Count(), 2);
 }
 
 } // namespace
