@@ -41,8 +41,3 @@ TEST(IniReader, ValuesAreCutAfter1023Characters) {
     ASSERT_TRUE(ini.GetValue("S", "long", value));
     EXPECT_EQ(value, std::string(1023, '7'));
 }
-
-TEST(IniReader, MissingFileDoesNotLoad) {
-    TIniFile ini;
-    EXPECT_FALSE(ini.Load("/nonexistent/dir/file.ini"));
-}
