@@ -265,15 +265,6 @@ TEST(LetterContext, AlternatesOutwardWithOneEdgeMarkPerSide) {
     EXPECT_EQ(context, (std::vector<int32_t>{13, 12, -1, 11, 10, -1}));
     BuildContext(u, 1, 0, context);
     EXPECT_EQ(context, (std::vector<int32_t>{10, -1, -1}));
-
-    const int32_t w[] = {0, 1, 2, 3, 4, 5, 6};
-    for (int32_t n = 1; n <= 7; ++n)
-        for (int32_t i = 0; i < n; ++i) {
-            BuildContext(w, n, i, context);
-            ASSERT_EQ(context.size(), size_t(n + 2));
-            for (int32_t k = 0; k < n + 2; ++k)
-                EXPECT_EQ(ContextElement(w, n, i, k), context[size_t(k)]) << n << i << k;
-        }
 }
 
 TEST_F(LetterToSound, InventoriesAreSortedAndHoldTheEmptyGroup) {
