@@ -41,58 +41,39 @@ TEST(Ran0, SeedRestartsTheSequence) {
     EXPECT_NE(TRandomGenerator(78).Next(), first[0]);
 }
 
-TEST(RandomDraws, ChanceAndUniformFollowTheirBounds) {
+// Chance, uniform, integer jitter and weighted choice keep their bounds and shares.
+TEST(RandomDraws, FollowTheirBoundsAndShares) {
     TRandomGenerator random(5);
-    int hits = 0;
+    const int n = 70000;
+    const double weights[4] = {0.0, 1.0, 0.0, 3.0};
+    int hits = 0, jitters[7] = {}, choices[4] = {};
     double sum = 0.0;
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < n; ++i) {
         hits += random.Chance(0.3);
         const double u = random.Uniform(-2.0, 6.0);
-        ASSERT_GE(u, -2.0);
-        ASSERT_LE(u, 6.0);
+        ASSERT_TRUE(u >= -2.0 && u <= 6.0) << u;
         sum += u;
-    }
-    EXPECT_NEAR(hits / 20000.0, 0.3, 0.015);
-    EXPECT_NEAR(sum / 20000.0, 2.0, 0.05);
-    EXPECT_EQ(random.Uniform(1.5, 1.5), 1.5);
-    for (int i = 0; i < 100; ++i)
-        EXPECT_FALSE(random.Chance(0.0));
-}
-
-TEST(RandomDraws, IntegersCoverTheirRangeEvenly) {
-    TRandomGenerator random(99);
-    int counts[7] = {};
-    for (int i = 0; i < 70000; ++i) {
         const int32_t x = random.Jitter(10, 3);
-        ASSERT_GE(x, 7);
-        ASSERT_LE(x, 13);
-        ++counts[x - 7];
+        ASSERT_TRUE(x >= 7 && x <= 13) << x;
+        ++jitters[x - 7];
+        ++choices[random.Choose(weights, 4)];
     }
-    for (int c : counts) {
-        EXPECT_GT(c, 9400);
-        EXPECT_LT(c, 10600);
-    }
-    for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(random.Jitter(-45, 0), -45);
-    // Extreme spreads neither overflow nor leave the int32 range.
-    for (int i = 0; i < 100; ++i) {
-        const int32_t x = random.Jitter(INT32_MAX, INT32_MAX);
-        EXPECT_GE(x, -1);
-    }
-}
-
-TEST(RandomDraws, ChooseFollowsTheWeights) {
-    TRandomGenerator random(3);
-    const double weights[4] = {0.0, 1.0, 0.0, 3.0};
-    int counts[4] = {};
-    for (int i = 0; i < 40000; ++i)
-        ++counts[random.Choose(weights, 4)];
-    EXPECT_EQ(counts[0], 0);
-    EXPECT_EQ(counts[2], 0);
-    EXPECT_NEAR(counts[1] / 40000.0, 0.25, 0.015);
+    EXPECT_NEAR(hits / double(n), 0.3, 0.015);
+    EXPECT_NEAR(sum / n, 2.0, 0.05);
+    for (int c : jitters)
+        EXPECT_TRUE(c > 9400 && c < 10600) << c;
+    EXPECT_EQ(choices[0] + choices[2], 0);
+    EXPECT_NEAR(choices[1] / double(n), 0.25, 0.015);
 
     const double none[3] = {0.0, 0.0, 0.0};
     EXPECT_EQ(random.Choose(none, 3), 2);
+    EXPECT_EQ(random.Uniform(1.5, 1.5), 1.5);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_FALSE(random.Chance(0.0));
+        EXPECT_EQ(random.Jitter(-45, 0), -45);
+        // Extreme spreads neither overflow nor leave the int32 range.
+        EXPECT_GE(random.Jitter(INT32_MAX, INT32_MAX), -1);
+    }
 }
 
 } // namespace
