@@ -137,17 +137,6 @@ TEST(LipSyncTracks, WeightZeroSegmentFeedsNothing) {
     EXPECT_FALSE(run.tracks[12].Keys().IsEmpty());
 }
 
-TEST(LipSyncKeys, SingleSegmentRisesFromRestToFull) {
-    TLipSyncRun run({{"iy", 0, 200}});
-    ASSERT_EQ(run.rc, eetSuccess);
-    ASSERT_EQ(run.Count(), 1);
-    EXPECT_EQ(run[0].Weight(), 1.0);
-    EXPECT_EQ(run[0].End(), 168); // the last segment keeps its duration
-    EXPECT_EQ(run[0].Keys()[1].Value(), 1.0);
-    EXPECT_EQ(run[0].Keys()[0].Value(), 0.0);
-    EXPECT_EQ(run[0].Keys()[0].OutSlope(), 0.0);
-}
-
 TEST(LipSyncEdits, HhMergesIntoNextAndSamePhonemesJoin) {
     TLipSyncRun run({{"ah", 0, 100}, {"hh", 100, 150}, {"ah", 150, 300}});
     ASSERT_EQ(run.rc, eetSuccess);
@@ -220,7 +209,8 @@ TEST(LipSyncEdits, PhonemeSequences) {
     EXPECT_FALSE(TLipSyncRun({{"ae", 0, 100}, {"t", 100, 200}, {"iy", 200, 300}})[1].IsVowel());
 }
 
-// Key times of every segment: ramps into silences are limited, a short silence limits nothing.
+// Key times of every segment: the last keeps its duration, ramps into silences are limited, a
+// short silence limits nothing.
 TEST(LipSyncKeys, TimesOfEverySegment) {
     using TSwitch = int32_t (TCoarticulationRulesMap::*)(bool);
     const struct {
@@ -257,8 +247,14 @@ TEST(LipSyncKeys, TimesOfEverySegment) {
         TLipSyncRun run(Spans(c.spans, names), c.fast, rules);
         ASSERT_EQ(run.rc, eetSuccess);
         std::vector<TKeyTimes> times;
-        for (int32_t i = 0; i < run.Count(); ++i)
+        for (int32_t i = 0; i < run.Count(); ++i) {
             times.push_back(TimesOf(run[i]));
+            // Each segment rises flat from rest to its full shape and falls back.
+            const TKeyList& keys = run[i].Keys();
+            EXPECT_EQ((std::array<double, 3>{keys[0].Value(), keys[1].Value(), keys[2].Value()}),
+                      (std::array<double, 3>{0, 1, 0}));
+            EXPECT_EQ(keys[0].OutSlope(), 0.0);
+        }
         EXPECT_EQ(times, c.times);
     }
     // Only a long silence feeds the rest track.
