@@ -120,34 +120,30 @@ TEST(InfluenceModel, DefaultBoundsAndTieRule) {
     EXPECT_THROW(model.Dominance(43, 0), EErrorType);
 }
 
+std::pair<int32_t, int32_t> Edges(const TInfluenceWindow& w) {
+    return {w.low, w.high};
+}
+
 TEST(InfluenceModel, WindowsOfKnownPairs) {
     const TInfluenceModel model = DefaultModel();
     const double d = model.Dominance(kAe, kIy);
     EXPECT_NEAR((d - model.Dmin()) / (model.Dmax() - model.Dmin()), 0.7667, 1e-4);
-    TInfluenceWindow w = model.Window(d);
-    EXPECT_EQ(w.low, 5);
-    EXPECT_EQ(w.high, 53);
-    EXPECT_NEAR(model.S(40, w), 0.7747, 1e-4);
+    EXPECT_EQ(Edges(model.Window(d)), std::make_pair(5, 53));
+    EXPECT_NEAR(model.S(40, model.Window(d)), 0.7747, 1e-4);
+    EXPECT_EQ(Edges(model.Window(model.Dominance(kS, kAe))), std::make_pair(9, 81));
 
-    w = model.Window(model.Dominance(kS, kAe));
-    EXPECT_EQ(w.low, 9);
-    EXPECT_EQ(w.high, 81);
-
-    w = model.Window(model.Dominance(kHh, kM));
-    EXPECT_EQ(w.low, 20);
-    EXPECT_EQ(w.high, 162);
-    EXPECT_EQ(model.S(91, w), 0.5);
-    EXPECT_EQ(model.S(20, w), 0.0);
-    EXPECT_EQ(model.S(5, w), 0.0);
-    EXPECT_EQ(model.S(162, w), 1.0);
-    EXPECT_EQ(model.S(1000, w), 1.0);
+    const TInfluenceWindow w = model.Window(model.Dominance(kHh, kM));
+    EXPECT_EQ(Edges(w), std::make_pair(20, 162));
+    const std::pair<int32_t, double> shares[] = {
+        {5, 0.0}, {20, 0.0}, {91, 0.5}, {162, 1.0}, {1000, 1.0}};
+    for (const auto& [t, share] : shares)
+        EXPECT_EQ(model.S(t, w), share) << t;
 
     for (int32_t neighbour = 0; neighbour <= 42; ++neighbour) {
-        w = model.Window(model.Dominance(kM, neighbour));
-        EXPECT_EQ(w.low, 0);
-        EXPECT_EQ(w.high, 20);
+        const TInfluenceWindow m = model.Window(model.Dominance(kM, neighbour));
+        EXPECT_EQ(Edges(m), std::make_pair(0, 20)) << neighbour;
+        EXPECT_EQ(model.S(10, m), 0.5);
     }
-    EXPECT_EQ(model.S(10, w), 0.5);
 }
 
 TEST(InfluenceModel, EqualBoundsUseTheOuterEdges) {
@@ -157,9 +153,7 @@ TEST(InfluenceModel, EqualBoundsUseTheOuterEdges) {
     TInfluenceModel model;
     model.Build(rules);
     ASSERT_EQ(model.Dmax(), model.Dmin());
-    const TInfluenceWindow w = model.Window(0.3);
-    EXPECT_EQ(w.low, 0);
-    EXPECT_EQ(w.high, 162);
+    EXPECT_EQ(Edges(model.Window(0.3)), std::make_pair(0, 162));
 
     // Only an unvalidated map can make the window empty.
     rules.SetWindowLowAtMaxDominance(200);
@@ -170,9 +164,8 @@ TEST(InfluenceModel, EqualBoundsUseTheOuterEdges) {
 TEST(InfluenceModel, CollapsedWindowIsWidenedToOneMillisecond) {
     // Beyond the bounds the edges extrapolate and cross; the window keeps 1 ms.
     const TInfluenceModel model = DefaultModel();
-    const TInfluenceWindow w = model.Window(model.Dmin() + 2.0 * (model.Dmax() - model.Dmin()));
-    EXPECT_EQ(w.low, -20);
-    EXPECT_EQ(w.high, -19);
+    EXPECT_EQ(Edges(model.Window(model.Dmin() + 2.0 * (model.Dmax() - model.Dmin()))),
+              std::make_pair(-20, -19));
 }
 
 } // namespace
