@@ -4,8 +4,8 @@
 //
 // Analyses SOUND (with the text of TRANSCRIPT, which may be empty) through the engine, keys the
 // channels CONFIGURATION names with the result, and writes them to TRANSFER as a pose with one
-// key per frame at 30 frames per second. Exit status: 0 success, 1 analysis or file error,
-// 2 bad arguments.
+// key per frame at 30 frames per second. Exit status: 0 success, 1 a missing or unreadable file or
+// a failed analysis, 2 a wrong command line.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -97,8 +97,9 @@ QVector<Key> track(VOXTRAIL_ANALYSIS* analysis, int index, CountQuery count, Key
 // Adds weight x the curve, frame by frame, to a channel's frames.
 void addTrack(QMap<int, double>* frames, const QVector<Key>& keys, double weight) {
     if (keys.isEmpty()) return;
-    const int first = std::max(0, static_cast<int>(std::floor(keys.front().ms * 0.03)));
-    const int last = std::max(first, static_cast<int>(std::ceil(keys.back().ms * 0.03)));
+    const double perMs = kFramesPerSecond / 1000.0;
+    const int first = std::max(0, static_cast<int>(std::floor(keys.front().ms * perMs)));
+    const int last = std::max(first, static_cast<int>(std::ceil(keys.back().ms * perMs)));
     for (int f = first; f <= last; ++f)
         (*frames)[f] += weight * curveAt(keys, f * 1000.0 / kFramesPerSecond);
 }
@@ -116,14 +117,14 @@ int main(int argc, char** argv) {
     const QString configuration = QDir::fromNativeSeparators(args[4]);
     const QString sound = QDir::fromNativeSeparators(args[5]);
     const QString transcript = QDir::fromNativeSeparators(args[6]);
-    if (!QFileInfo(figure).isFile()) return fail(2, "no figure file " + figure);
+    if (!QFileInfo(figure).isFile()) return fail(1, "no figure file " + figure);
     if (transfer.isEmpty() || !QFileInfo(QFileInfo(transfer).absolutePath()).isDir())
-        return fail(2, "no folder for the transfer file " + transfer);
+        return fail(1, "no folder for the transfer file " + transfer);
     if (configuration.isEmpty() || !QFileInfo(configuration).isFile())
-        return fail(2, "no configuration file " + configuration);
-    if (!QFileInfo(sound).isFile()) return fail(2, "no sound file " + sound);
+        return fail(1, "no configuration file " + configuration);
+    if (!QFileInfo(sound).isFile()) return fail(1, "no sound file " + sound);
     if (!transcript.isEmpty() && !QFileInfo(transcript).isFile())
-        return fail(2, "no transcript file " + transcript);
+        return fail(1, "no transcript file " + transcript);
 
     QFile lsc(configuration);
     if (!lsc.open(QIODevice::ReadOnly)) return fail(1, "cannot read " + configuration);
