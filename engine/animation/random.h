@@ -24,8 +24,13 @@ public:
     // Next uniform deviate in [0, 1).
     double Next();
 
-    // True when the next deviate is at most p.
-    bool Chance(double p) { return Next() <= p; }
+    // True when the next deviate is at most p. The deviate can be exactly 0 (after one seed),
+    // and an event of probability 0 must never happen; the draw is taken either way, so every
+    // other seed's sequence stays as it was.
+    bool Chance(double p) {
+        const double u = Next();
+        return p > 0.0 && u <= p;
+    }
     // lo + (hi - lo) u, clamped to [lo, hi].
     double Uniform(double lo, double hi);
     // Uniform integer in [lo, hi]; every integer gets an equal share of the deviate.
