@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <sstream>
@@ -38,16 +39,45 @@ std::vector<int32_t> PhonemesOf(const ALipSynching& lipSync) {
     return result;
 }
 
-// Runs the built-in map with the given rules; the result code goes to rc.
+using TSwitch = int32_t (TCoarticulationRulesMap::*)(bool);
+using R = TCoarticulationRulesMap;
+
+TCoarticulationRulesMap RulesWithout(TSwitch off) {
+    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
+    if (off) (rules.*off)(false);
+    return rules;
+}
+
+// Runs the built-in map; the result code goes to rc.
 class TLipSyncRun {
 public:
-    explicit TLipSyncRun(const std::vector<TSpan>& spans, bool fast = false,
-                         const TCoarticulationRulesMap& rules = DefaultCoarticulationRules())
+    TLipSyncRun(const std::vector<TSpan>& spans, const TCoarticulationRulesMap& rules)
         : lipSync(TTrackMapper::BuiltInMap(), rules) {
+        rc = lipSync.Run(*MakePhonemes(spans), tracks, false);
+    }
+    // Contiguous spans from 0 written as "name duration ...", with a rule switched off if given.
+    explicit TLipSyncRun(const char* text, bool fast = false, TSwitch off = nullptr)
+        : lipSync(TTrackMapper::BuiltInMap(), RulesWithout(off)) {
+        std::istringstream in(text);
+        std::string name;
+        std::vector<std::string> names;
+        std::vector<int32_t> times = {0};
+        for (int32_t d; in >> name >> d; times.push_back(times.back() + d))
+            names.push_back(name);
+        std::vector<TSpan> spans;
+        for (size_t i = 0; i < names.size(); ++i)
+            spans.push_back({names[i].c_str(), times[i], times[i + 1]});
         rc = lipSync.Run(*MakePhonemes(spans), tracks, fast);
     }
     const TSegment& operator[](int32_t i) const { return lipSync.Segments()[i]; }
     int32_t Count() const { return lipSync.Segments().Count(); }
+    // Start and end of every segment.
+    std::vector<int32_t> Bounds() const {
+        std::vector<int32_t> bounds;
+        for (const TSegment& segment : lipSync.Segments())
+            bounds.insert(bounds.end(), {segment.Start(), segment.End()});
+        return bounds;
+    }
 
     TLipSynching lipSync;
     TTrackList tracks;
@@ -66,15 +96,10 @@ TEST(LipSyncConstruction, RefusesInvalidRulesAndKeepsItsOwnCopy) {
 
 // m, ae, t, iy: the t becomes a flap and the weak ae and flap pull their neighbours' keys.
 TEST(LipSyncExample, FourPhonemesAndTheirTracks) {
-    TLipSyncRun run({{"m", 0, 100}, {"ae", 100, 140}, {"t", 140, 200}, {"iy", 200, 400}});
+    TLipSyncRun run("m 100 ae 40 t 60 iy 200");
     ASSERT_EQ(run.rc, eetSuccess);
-    ASSERT_EQ(run.Count(), 4);
     EXPECT_EQ(PhonemesOf(run.lipSync), (std::vector<int32_t>{kM, kAe, kFlap, 0}));
-
-    std::vector<int32_t> bounds;
-    for (const TSegment& segment : run.lipSync.Segments())
-        bounds.insert(bounds.end(), {segment.Start(), segment.End()});
-    EXPECT_EQ(bounds, (std::vector<int32_t>{-32, 68, 68, 108, 108, 168, 168, 368}));
+    EXPECT_EQ(run.Bounds(), (std::vector<int32_t>{-32, 68, 68, 108, 108, 168, 168, 368}));
 
     EXPECT_EQ(run[0].Weight(), 1.0);
     EXPECT_NEAR(run[1].Weight(), 0.9891, 1e-4);
@@ -111,7 +136,7 @@ TEST(LipSyncExample, FourPhonemesAndTheirTracks) {
 
 TEST(LipSyncTracks, SegmentsSharingATargetAreSummed) {
     // ah and ae both drive track 3 with 0.85.
-    TLipSyncRun run({{"ah", 0, 200}, {"m", 200, 300}, {"ae", 300, 500}});
+    TLipSyncRun run("ah 200 m 100 ae 200");
     ASSERT_EQ(run.rc, eetSuccess);
     const TKeyList& keys = run.tracks[3].Keys();
     std::vector<int32_t> times;
@@ -125,11 +150,8 @@ TEST(LipSyncTracks, SegmentsSharingATargetAreSummed) {
 }
 
 TEST(LipSyncTracks, WeightZeroSegmentFeedsNothing) {
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetMergeHhIntoNext(false);
     // The 16 ms hh sits wholly below the low edge of its window against m.
-    TLipSyncRun run({{"sil", 0, 1500}, {"hh", 1500, 1516}, {"m", 1516, 1700}, {"sil", 1700, 3200}},
-                    false, rules);
+    TLipSyncRun run("sil 1500 hh 16 m 184 sil 1500", false, &R::SetMergeHhIntoNext);
     ASSERT_EQ(run.rc, eetSuccess);
     ASSERT_EQ(run[1].Phoneme(), kHh);
     EXPECT_EQ(run[1].Weight(), 0.0);
@@ -137,39 +159,8 @@ TEST(LipSyncTracks, WeightZeroSegmentFeedsNothing) {
     EXPECT_FALSE(run.tracks[12].Keys().IsEmpty());
 }
 
-TEST(LipSyncEdits, HhMergesIntoNextAndSamePhonemesJoin) {
-    TLipSyncRun run({{"ah", 0, 100}, {"hh", 100, 150}, {"ah", 150, 300}});
-    ASSERT_EQ(run.rc, eetSuccess);
-    ASSERT_EQ(run.Count(), 1);
-    EXPECT_EQ(run[0].Phoneme(), kAh);
-    EXPECT_EQ(run[0].Start(), -32);
-    EXPECT_EQ(run[0].End(), 268);
-    std::vector<int32_t> parentTimes;
-    for (const auto& parent : run[0].Parents())
-        parentTimes.insert(parentTimes.end(), {parent.start, parent.end});
-    EXPECT_EQ(parentTimes, (std::vector<int32_t>{0, 100, 100, 150, 150, 300}));
-}
-
-// Contiguous spans from 0 written as "name duration ...".
-std::vector<TSpan> Spans(const char* text, std::vector<std::string>& names) {
-    std::istringstream in(text);
-    std::vector<int32_t> durations;
-    std::string name;
-    for (int32_t d; in >> name >> d;) {
-        names.push_back(name);
-        durations.push_back(d);
-    }
-    std::vector<TSpan> spans;
-    int32_t t = 0;
-    for (size_t i = 0; i < names.size(); t += durations[i++])
-        spans.push_back({names[i].c_str(), t, t + durations[i]});
-    return spans;
-}
-
 // Which phonemes the list edits leave: hh merging, flaps and short silences, each switchable.
 TEST(LipSyncEdits, PhonemeSequences) {
-    using TSwitch = int32_t (TCoarticulationRulesMap::*)(bool);
-    using R = TCoarticulationRulesMap;
     const struct {
         const char* spans;
         bool fast;
@@ -177,6 +168,7 @@ TEST(LipSyncEdits, PhonemeSequences) {
         std::vector<int32_t> phonemes;
     } cases[] = {
         {"m 100 hh 50 hh 50 ae 100", false, nullptr, {kM, kAe}},
+        {"ah 100 hh 50 ah 150", false, nullptr, {kAh}}, // the same phoneme again joins too
         {"ah 100 hh 50", false, nullptr, {kAh, kHh}},
         {"ah 100 hh 50 sil 1350", false, nullptr, {kAh, kHh, kSil}},
         {"ah 100 hh 50 sil 250", false, nullptr, {kAh, kHh, kShortSil}},
@@ -195,24 +187,29 @@ TEST(LipSyncEdits, PhonemeSequences) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.spans);
-        TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-        if (c.off) (rules.*c.off)(false);
-        std::vector<std::string> names;
-        TLipSyncRun run(Spans(c.spans, names), c.fast, rules);
+        TLipSyncRun run(c.spans, c.fast, c.off);
         ASSERT_EQ(run.rc, eetSuccess);
         EXPECT_EQ(PhonemesOf(run.lipSync), c.phonemes);
+        // Only a long silence feeds the rest track.
+        EXPECT_EQ(run.tracks[0].Keys().IsEmpty(),
+                  std::count(c.phonemes.begin(), c.phonemes.end(), kSil) == 0);
     }
-    // The merged segment keeps its parents and starts where the first one did, moved earlier.
-    TLipSyncRun chain({{"m", 0, 100}, {"hh", 100, 150}, {"hh", 150, 200}, {"ae", 200, 300}});
+    // A merged segment keeps its parents and starts where the first one did, moved earlier.
+    TLipSyncRun chain("m 100 hh 50 hh 50 ae 100");
     EXPECT_EQ(chain[1].Parents().Count(), 3);
     EXPECT_EQ(chain[1].Start(), 68);
-    EXPECT_FALSE(TLipSyncRun({{"ae", 0, 100}, {"t", 100, 200}, {"iy", 200, 300}})[1].IsVowel());
+    TLipSyncRun joined("ah 100 hh 50 ah 150");
+    EXPECT_EQ(joined.Bounds(), (std::vector<int32_t>{-32, 268}));
+    std::vector<int32_t> parentTimes;
+    for (const auto& parent : joined[0].Parents())
+        parentTimes.insert(parentTimes.end(), {parent.start, parent.end});
+    EXPECT_EQ(parentTimes, (std::vector<int32_t>{0, 100, 100, 150, 150, 300}));
+    EXPECT_FALSE(TLipSyncRun("ae 100 t 100 iy 100")[1].IsVowel());
 }
 
 // Key times of every segment: the last keeps its duration, ramps into silences are limited, a
 // short silence limits nothing.
 TEST(LipSyncKeys, TimesOfEverySegment) {
-    using TSwitch = int32_t (TCoarticulationRulesMap::*)(bool);
     const struct {
         const char* spans;
         bool fast;
@@ -228,7 +225,7 @@ TEST(LipSyncKeys, TimesOfEverySegment) {
         // Close behind another segment, the silence's own rise key is the limit.
         {"g 100 sil 150 ae 250",
          false,
-         &TCoarticulationRulesMap::SetShortSilenceEnabled,
+         &R::SetShortSilenceEnabled,
          {{-332, -32, 218}, {-32, 68, 218}, {-32, 218, 468}}},
         {"ae 500 sil 999 ae 501",
          false,
@@ -241,10 +238,7 @@ TEST(LipSyncKeys, TimesOfEverySegment) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.spans);
-        TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-        if (c.off) (rules.*c.off)(false);
-        std::vector<std::string> names;
-        TLipSyncRun run(Spans(c.spans, names), c.fast, rules);
+        TLipSyncRun run(c.spans, c.fast, c.off);
         ASSERT_EQ(run.rc, eetSuccess);
         std::vector<TKeyTimes> times;
         for (int32_t i = 0; i < run.Count(); ++i) {
@@ -257,67 +251,47 @@ TEST(LipSyncKeys, TimesOfEverySegment) {
         }
         EXPECT_EQ(times, c.times);
     }
-    // Only a long silence feeds the rest track.
-    EXPECT_TRUE(TLipSyncRun({{"ae", 0, 500}, {"sil", 500, 1499}, {"ae", 1499, 2000}})
-                    .tracks[0]
-                    .Keys()
-                    .IsEmpty());
-    EXPECT_FALSE(TLipSyncRun({{"ae", 0, 500}, {"sil", 500, 1500}, {"ae", 1500, 2000}})
-                     .tracks[0]
-                     .Keys()
-                     .IsEmpty());
 }
 
 TEST(LipSyncEdits, OnsetShiftsKeepSixteenMillisecondsBetweenStarts) {
-    TLipSyncRun run({{"m", 0, 20}, {"p", 20, 40}, {"ae", 40, 200}});
-    ASSERT_EQ(run.rc, eetSuccess);
-    EXPECT_EQ(run[0].Start(), -32);
-    EXPECT_EQ(run[1].Start(), -16); // 20 - 64 clamped to -32 + 16
-    EXPECT_EQ(run[2].Start(), 8);
-    EXPECT_EQ(run[0].End(), -16);
-    EXPECT_EQ(run[2].End(), 168);
+    // p starts at 20 - 64, clamped to -32 + 16.
+    EXPECT_EQ(TLipSyncRun("m 20 p 20 ae 160").Bounds(),
+              (std::vector<int32_t>{-32, -16, -16, 8, 8, 168}));
 }
 
-TEST(LipSyncErrors, EmptyListIsARangeErrorAndIsTraced) {
-    TraceCapture trace;
-    TLipSyncRun run({});
-    EXPECT_EQ(run.rc, eetRangeFailure);
-    EXPECT_TRUE(run.tracks.IsEmpty());
-    EXPECT_EQ(trace.Text(), "Caught an exception (eetRangeFailure): Something is out of range.\n");
-}
-
-TEST(LipSyncErrors, BadInputReturnsAKindAndClearsTheTracks) {
-    TLipSynching lipSync(TTrackMapper::BuiltInMap(), DefaultCoarticulationRules());
-    TTrackList tracks;
-    ASSERT_EQ(lipSync.Run(*MakePhonemes({{"ae", 0, 100}}), tracks, false), eetSuccess);
-    ASSERT_EQ(tracks.Count(), 16);
-
-    auto list = MakePhonemes({{"ae", 0, 100}});
-    AppendUnidentified(*list, 100, 200);
-    EXPECT_EQ(lipSync.Run(*list, tracks, false), eetRangeFailure);
-    EXPECT_TRUE(tracks.IsEmpty());
-
-    // A shifted time outside the int32 range is refused rather than wrapped.
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetOnsetOffset(kAe, std::numeric_limits<int32_t>::min());
-    TLipSynching extreme(TTrackMapper::BuiltInMap(), rules);
-    EXPECT_EQ(extreme.Run(*MakePhonemes({{"ae", 0, 100}}), tracks, false), eetRangeFailure);
-    EXPECT_EQ(extreme.Run(*MakePhonemes({{"ae", -100, 0}}), tracks, false), eetRangeFailure);
-}
-
-TEST(LipSyncErrors, TimesAtTheInt32LimitsNeverWrap) {
+// Bad input is a range error, traced, that leaves no tracks of an earlier run; times that would
+// leave the int32 range are refused rather than wrapped.
+TEST(LipSyncErrors, BadInputIsARangeErrorAndClearsTheTracks) {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-    TLipSyncRun high({{"ae", kMax - 1000, kMax - 500}, {"m", kMax - 500, kMax}});
+    const TCoarticulationRulesMap defaults = DefaultCoarticulationRules();
+    TCoarticulationRulesMap farAe = defaults, lateM = defaults;
+    farAe.SetOnsetOffset(kAe, kMin);
+    lateM.SetOnsetOffset(kM, 0); // the spacing step would need a fall key beyond the range
+    auto unidentified = MakePhonemes({{"ae", 0, 100}});
+    AppendUnidentified(*unidentified, 100, 200);
+    const std::pair<std::shared_ptr<TPhonemeList>, const TCoarticulationRulesMap*> cases[] = {
+        {MakePhonemes({}), &defaults},
+        {unidentified, &defaults},
+        {MakePhonemes({{"ae", 0, 100}}), &farAe},
+        {MakePhonemes({{"ae", -100, 0}}), &farAe},
+        {MakePhonemes({{"ae", kMax - 1000, kMax - 8}, {"m", kMax - 8, kMax}}), &lateM},
+        {MakePhonemes({{"ae", kMin, kMin + 500}}), &defaults},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        TLipSynching lipSync(TTrackMapper::BuiltInMap(), *cases[i].second);
+        TTrackList tracks;
+        ASSERT_EQ(lipSync.Run(*MakePhonemes({{"iy", 0, 100}}), tracks, false), eetSuccess);
+        TraceCapture trace;
+        EXPECT_EQ(lipSync.Run(*cases[i].first, tracks, false), eetRangeFailure) << i;
+        EXPECT_TRUE(tracks.IsEmpty()) << i;
+        EXPECT_EQ(trace.Text(),
+                  "Caught an exception (eetRangeFailure): Something is out of range.\n")
+            << i;
+    }
+    TLipSyncRun high({{"ae", kMax - 1000, kMax - 500}, {"m", kMax - 500, kMax}}, defaults);
     EXPECT_EQ(high.rc, eetSuccess);
     EXPECT_EQ(high[1].End(), kMax - 32);
-    // The spacing step would need a fall key beyond the range.
-    TCoarticulationRulesMap rules = DefaultCoarticulationRules();
-    rules.SetOnsetOffset(kM, 0);
-    TLipSyncRun top({{"ae", kMax - 1000, kMax - 8}, {"m", kMax - 8, kMax}}, false, rules);
-    EXPECT_EQ(top.rc, eetRangeFailure);
-    TLipSyncRun low({{"ae", kMin, kMin + 500}});
-    EXPECT_EQ(low.rc, eetRangeFailure);
 }
 
 // Edits that would leave a segment or the list out of order are refused, changing nothing.
