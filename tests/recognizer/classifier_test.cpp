@@ -76,11 +76,14 @@ int32_t BestClass(const FrameProbabilities& row) {
     return int32_t(std::min_element(row.scores.begin(), row.scores.end()) - row.scores.begin());
 }
 
-FrameProbabilities Row(uint8_t flags, std::vector<uint8_t> scores) {
-    FrameProbabilities row;
-    row.flags = flags;
-    row.scores = std::move(scores);
-    return row;
+// Rows 0, 1, ... holding the given scores.
+FrameProbabilitiesVector Rows(const std::vector<std::vector<uint8_t>>& scores) {
+    FrameProbabilitiesVector rows;
+    for (size_t i = 0; i < scores.size(); ++i) {
+        rows.Include(int32_t(i));
+        rows.At(int32_t(i)).scores = scores[i];
+    }
+    return rows;
 }
 
 // What loading the file throws; its message names the file.
@@ -105,28 +108,16 @@ TEST(ClassifierScores, QuantisationFigures) {
 TEST(ClassifierMerge, BothZeroScoresGiveTheCentreOfTheirSteps) {
     EXPECT_DOUBLE_EQ(mergeWeight(0, 0), std::exp(-1.0 / 48.0));
     // Two classes a step of 24 apart in both directions: 1 / (1 + e^-1) and the rest.
-    FrameProbabilitiesVector forward, backward;
-    forward.Include(0);
-    backward.Include(0);
-    forward.At(0) = Row(0, {0, 24});
-    backward.At(0) = Row(0, {0, 24});
+    FrameProbabilitiesVector forward = Rows({{0, 24}}), backward = forward;
     mergeDirections(2, forward, backward);
     EXPECT_EQ(forward.At(0).scores, (std::vector<uint8_t>{7, 31}));
 }
 
 TEST(ClassifierMerge, BackwardRowsPairInReverseOrder) {
-    FrameProbabilitiesVector forward, backward;
-    forward.Include(0);
-    forward.Include(2);
-    backward.Include(0);
-    backward.Include(2);
     // Frame f's backward row is row 2 - f; the pairing that agrees makes class f win clearly.
-    for (int32_t f = 0; f < 3; ++f) {
-        std::vector<uint8_t> scores(3, 200);
-        scores[size_t(f)] = 0;
-        forward.At(f) = Row(f == 2 ? 128 : 0, scores);
-        backward.At(2 - f) = Row(0, scores);
-    }
+    FrameProbabilitiesVector forward = Rows({{0, 200, 200}, {200, 0, 200}, {200, 200, 0}});
+    FrameProbabilitiesVector backward = Rows({{200, 200, 0}, {200, 0, 200}, {0, 200, 200}});
+    forward.At(2).flags = 128;
     mergeDirections(3, forward, backward);
     for (int32_t f = 0; f < 3; ++f) {
         EXPECT_EQ(forward.At(f).scores[size_t(f)], 0) << f;
@@ -137,15 +128,11 @@ TEST(ClassifierMerge, BackwardRowsPairInReverseOrder) {
 }
 
 TEST(ClassifierMerge, DifferentRangesOrShortRowsAreSizeMismatches) {
-    FrameProbabilitiesVector forward, backward;
-    forward.Include(0);
-    forward.Include(3);
-    backward.Include(0);
-    backward.Include(2);
+    FrameProbabilitiesVector forward = Rows({{0}, {0}, {0}, {0}}), backward = Rows({{0}, {0}, {0}});
     const TError error = Thrown([&] { mergeDirections(2, forward, backward); });
     EXPECT_EQ(error.message, kRowsMismatch);
     EXPECT_EQ(error.kind, eetCatastrophicFailure);
-    backward.Include(3); // same range now, but the rows hold no scores
+    backward.Include(3); // same range now, but the rows are short
     EXPECT_THROW(mergeDirections(2, forward, backward), TError);
 }
 
@@ -153,14 +140,7 @@ TEST(ClassifierMerge, DifferentRangesOrShortRowsAreSizeMismatches) {
 
 TEST(ClassifierStep, OutputsSeeThePreviousStateAndFloorFarOutliers) {
     // Units: 0 bias, 1 input, 2 state, 3 hidden, 4..6 outputs.
-    TNetworkLayout layout;
-    layout.stateCount = 1;
-    layout.firstInput = 1;
-    layout.inputEnd = 2;
-    layout.firstComputed = 3;
-    layout.firstOutput = 4;
-    layout.unitCount = 7;
-    TNetworkWeights net(layout);
+    TNetworkWeights net(TNetworkLayout{1, 1, 2, 3, 4, 7}); // S, i0, i1, c0, o0, U
     const float initial[7] = {1.0f, 0.0f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f};
     std::memcpy(net.InitialUnits(), initial, sizeof initial);
     const float rows[4][3] = {{100, 0, 0}, {0, 0, 1}, {0, 0, 0}, {-100, 0, 0}};
@@ -240,15 +220,12 @@ TEST(ClassifierWeightFile, FaultsFailWithTheirKindNamingTheFile) {
         EXPECT_EQ(error.kind, eetOpenFailure) << missing;
         EXPECT_NE(error.message.find("cannot be opened"), std::string::npos) << error.message;
     }
-    EXPECT_EQ(LoadError(WriteWeights("empty", {}, {})).kind, eetCatastrophicFailure);
-    EXPECT_EQ(LoadError(WriteWeights("header", good, {}, 4)).kind, eetCatastrophicFailure);
     const std::string shortFile = WriteWeights("short", good, reals, 1);
-    const TError truncated = LoadError(shortFile);
-    EXPECT_EQ(truncated.kind, eetCatastrophicFailure);
-    EXPECT_EQ(truncated.message, "weights file " + shortFile + " is truncated");
-    EXPECT_EQ(LoadError(WriteWeights("noweights", good, std::vector<float>(7, 0.f))).kind,
-              eetCatastrophicFailure);
+    EXPECT_EQ(LoadError(shortFile).message, "weights file " + shortFile + " is truncated");
 
+    std::vector<std::string> faulty = {WriteWeights("empty", {}, {}),
+                                       WriteWeights("header", good, {}, 4), shortFile,
+                                       WriteWeights("noweights", good, std::vector<float>(7, 0.f))};
     const std::vector<std::vector<int32_t>> inconsistent = {
         Header(2, 1, 3, 4, 5, 7),                   // S != c0 - i1
         Header(-1, 1, 3, 2, 5, 7),                  // negative state count
@@ -262,10 +239,11 @@ TEST(ClassifierWeightFile, FaultsFailWithTheirKindNamingTheFile) {
         Header(1, 1, 3, 4, 5, 0x7fffffff),          // sizes far beyond the file
         Header(1, 1, 3, 4, 0x7ffffff0, 0x7fffffff), // product overflowing 32 bits
     };
-    for (size_t i = 0; i < inconsistent.size(); ++i) {
-        const std::string file = WriteWeights("bad" + std::to_string(i), inconsistent[i], reals);
+    for (size_t i = 0; i < inconsistent.size(); ++i)
+        faulty.push_back(WriteWeights("bad" + std::to_string(i), inconsistent[i], reals));
+    for (const std::string& file : faulty) {
         const TError error = LoadError(file);
-        EXPECT_EQ(error.kind, eetCatastrophicFailure) << i;
+        EXPECT_EQ(error.kind, eetCatastrophicFailure) << file;
         EXPECT_EQ(error.message.rfind("weights file " + file + " is ", 0), 0u) << error.message;
     }
 }
