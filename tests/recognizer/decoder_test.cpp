@@ -78,6 +78,13 @@ void ExpectWellFormed(const TPhonemeList& list, int32_t frames) {
     }
 }
 
+TPhonemeList Loop(const FrameProbabilitiesVector& rows) {
+    TDecoder decoder;
+    TPhonemeList phonemes;
+    EXPECT_EQ(decodePhonemeLoop(decoder, rows, phonemes), 0);
+    return phonemes;
+}
+
 struct Aligned {
     TDecoder decoder;
     TPhonemeList phonemes;
@@ -142,44 +149,29 @@ TEST(Grammar, LoopAndLinearLayouts) {
     EXPECT_EQ(g.Word(models[2].word).pronunciations[size_t(models[2].pronunciation)], "dh iy");
 }
 
-TEST(FreeLoop, CommitsTheUnambiguousPath) {
-    const FrameProbabilitiesVector rows =
-        MakeRows({{"sil", 10}, {"ae", 6}, {"sh", 5}, {"iy", 4}, {"t", 1}, {"sil", 10}});
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    EXPECT_EQ(decodePhonemeLoop(decoder, rows, phonemes), 0);
-    EXPECT_EQ(Describe(phonemes), "sil 0-160 ae 160-256 sh 256-336 iy 336-400 t 400-416 "
-                                  "sil 416-576 ");
-    ExpectWellFormed(phonemes, 36);
-}
-
-TEST(FreeLoop, MinimumDurationsFollowTheStateCount) {
+TEST(FreeLoop, CommitsTheUnambiguousPathWithinMinimumDurations) {
+    EXPECT_EQ(Describe(Loop(
+                  MakeRows({{"sil", 10}, {"ae", 6}, {"sh", 5}, {"iy", 4}, {"t", 1}, {"sil", 10}}))),
+              "sil 0-160 ae 160-256 sh 256-336 iy 336-400 t 400-416 sil 416-576 ");
+    EXPECT_EQ(Describe(Loop(MakeRows({{"t", 8}, {"ay", 3}, {"t", 8}}))),
+              "t 0-128 ay 128-176 t 176-304 ");
     // Each class wins for a single frame only, or scores are random: the models cannot follow.
     std::vector<FrameProbabilitiesVector> cases = {RandomRows(600, 7)};
     for (const char* name : {"ay", "sh", "sil", "ae", "ey", "iy"})
         cases.push_back(MakeRows({{"t", 8}, {name, 1}, {"t", 8}}));
-    for (const FrameProbabilitiesVector& rows : cases) {
-        TDecoder decoder;
-        TPhonemeList phonemes;
-        decodePhonemeLoop(decoder, rows, phonemes);
-        ExpectWellFormed(phonemes, int32_t(rows.Count()));
-    }
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    decodePhonemeLoop(decoder, MakeRows({{"t", 8}, {"ay", 3}, {"t", 8}}), phonemes);
-    EXPECT_EQ(Describe(phonemes), "t 0-128 ay 128-176 t 176-304 ");
+    for (const FrameProbabilitiesVector& rows : cases)
+        ExpectWellFormed(Loop(rows), int32_t(rows.Count()));
 }
 
 TEST(FreeLoop, FlaggedRowsEndUtterancesAndScratchRowsAreSkipped) {
     FrameProbabilitiesVector rows = MakeRows({{"aa", 4}, {"aa", 5}, {"s", 4}, {"aa", 1}, {"s", 4}});
     rows.At(3).flags = 128; // the second utterance starts afresh at its frame offset
     rows.At(13).flags = 255;
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    decodePhonemeLoop(decoder, rows, phonemes);
-    EXPECT_EQ(Describe(phonemes), "aa 0-64 aa 64-144 s 144-288 ");
+    EXPECT_EQ(Describe(Loop(rows)), "aa 0-64 aa 64-144 s 144-288 ");
 
     rows.At(1).scores.resize(40);
+    TDecoder decoder;
+    TPhonemeList phonemes;
     EXPECT_EQ(Thrown([&] { decodePhonemeLoop(decoder, rows, phonemes); }).kind, eetDataFailure);
 }
 
