@@ -5,9 +5,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -20,8 +17,6 @@
 #include "voxtrail.h"
 
 namespace vxtest {
-
-namespace fs = std::filesystem;
 
 inline void WriteText(const std::string& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary);
@@ -95,11 +90,7 @@ inline Result ReadAll(VOXTRAIL_ANALYSIS* a) {
         EXPECT_EQ(VoxtrailGetWordStartTime(a, i, &start), 0u);
         EXPECT_EQ(VoxtrailGetWordEndTime(a, i, &end), 0u);
     }
-    using Count = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t*);
-    using KeyCount = uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t*);
-    using GetKey =
-        uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t, double*, double*, double*, double*);
-    const auto tracks = [a](Count count, KeyCount keyCount, GetKey getKey) {
+    const auto tracks = [a](auto count, auto keyCount, auto getKey) {
         int32_t n = 0;
         EXPECT_EQ(count(a, &n), 0u);
         std::vector<std::vector<Key>> all(static_cast<size_t>(n));
@@ -121,13 +112,7 @@ inline Result ReadAll(VOXTRAIL_ANALYSIS* a) {
 
 inline VOXTRAIL_ANALYSIS_SETTINGS Settings(int32_t seed, int32_t fps = 30,
                                            const char* config = nullptr) {
-    VOXTRAIL_ANALYSIS_SETTINGS s{};
-    s.size = sizeof s;
-    s.framesPerSecond = fps;
-    s.fastFlag = 0;
-    s.randomSeed = seed;
-    s.configFile = config;
-    return s;
+    return {int32_t(sizeof(VOXTRAIL_ANALYSIS_SETTINGS)), fps, 0, seed, config};
 }
 
 inline std::string EvaluationSound(const char* name) {
