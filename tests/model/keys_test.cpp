@@ -1,5 +1,3 @@
-// Keys and key lists: slopes, evaluation, integrals, edits, and the weighted combination of
-// several lists into one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +6,6 @@
 #include <utility>
 
 #include "keys.h"
-#include "tracks.h"
 
 namespace Vantrix {
 namespace {
@@ -36,7 +33,7 @@ TKeyList RandomCurve(std::mt19937& rng, int32_t count) {
     return list;
 }
 
-TEST(Key, SlopesFallBackAndNeverDivideByZero) {
+TEST(Key, SlopesFallBackWithoutDividingByZeroAndNegligibleValuesAreZero) {
     TKey key(100, 1.0);
     key.SetInHandle({kHandlePoint, 90.0, 0.0});
     key.SetOutHandle({kHandleNone, 120.0, 3.0});
@@ -45,9 +42,6 @@ TEST(Key, SlopesFallBackAndNeverDivideByZero) {
     EXPECT_EQ(key.InSlope(), 0.0);
     EXPECT_EQ(TKey(0, 1.0).InSlope(), 0.0);
     EXPECT_DOUBLE_EQ(TKey(30, 3.0).InSlope(), 0.1) << "fresh handles sit at (0, 0)";
-}
-
-TEST(Key, NegligibleValuesAreZero) {
     EXPECT_EQ(TKey(0, 4.4e-16).Value(), 0.0);
     EXPECT_NE(TKey(0, -4.45e-16).Value(), 0.0);
 }
@@ -61,7 +55,7 @@ TEST(KeyList, AppendIsStrictlyAscending) {
     EXPECT_EQ(list.Append(30, 0.0), eetArgumentFailure);
 }
 
-TEST(KeyList, FlatHandlesEaseEveryKey) {
+TEST(KeyList, FlatHandlesEaseEveryKeyAndEvaluationStopsAtTheEnds) {
     TKeyList list = FlatList({{0, 0.0}, {300, 1.0}});
     EXPECT_EQ(list[0].InHandle().kind, kHandleNone);
     EXPECT_EQ(list[0].OutHandle().timeMs, 100.0);
@@ -72,11 +66,9 @@ TEST(KeyList, FlatHandlesEaseEveryKey) {
     list.Evaluate(150, value, slope);
     EXPECT_DOUBLE_EQ(value, 0.5);
     EXPECT_DOUBLE_EQ(slope, 0.005);
-}
 
-TEST(KeyList, EvaluateAtAndOutsideTheEnds) {
-    TKeyList list = FlatList({{0, 0.3}, {100, 0.7}, {250, 0.9}});
-    double value = 1.0, slope = 1.0;
+    list = FlatList({{0, 0.3}, {100, 0.7}, {250, 0.9}}); // at and outside the ends
+    value = slope = 1.0;
     list.Evaluate(-1, value, slope);
     EXPECT_EQ(value + slope, 0.0);
     list.Evaluate(250, value, slope);
@@ -248,14 +240,10 @@ TEST(Combine, RedundantKeysAreDroppedAndHandlesUseTheFinalGaps) {
     EXPECT_EQ(Times(Combined({{&zero, 1.0}, {&zero, 0.7}}, true)).size(), 3u);
 
     // Differences under the negligible magnitude count as equal (the key at 10).
-    TKeyList steps = FlatList({{0, 1.0},
-                               {10, 1.0 + 2e-16},
-                               {20, 1.0},
-                               {30, 2.0},
-                               {40, 2.0},
-                               {50, 2.0},
-                               {60, 2.0},
-                               {70, 3.0}});
+    TKeyList steps; // keys 10 ms apart
+    for (double value : {1.0, 1.0 + 2e-16, 1.0, 2.0, 2.0, 2.0, 2.0, 3.0})
+        steps.Append(steps.Count() * 10, value);
+    steps.SetFlatHandles();
     out = Combined({{&steps, 1.0}, {&kEmpty, 1.0}});
     EXPECT_EQ(Times(out), (std::vector<int32_t>{0, 20, 30, 60, 70}));
     EXPECT_DOUBLE_EQ(out[2].OutHandle().timeMs, 40.0);
@@ -272,17 +260,6 @@ TEST(Combine, DroppingASlopedKeyIsACatastrophe) {
     EXPECT_THROW(lists.Combine(false, out), EErrorType);
     EXPECT_EQ(Times(out), (std::vector<int32_t>{7})) << "out is untouched";
     EXPECT_EQ(lists.Combine(true, out), eetSuccess);
-}
-
-TEST(Tracks, TrackListsHoldCopiesAndFindByIndex) {
-    TKeyList keys = FlatList({{0, 1.0}});
-    TTrackList tracks;
-    tracks.Append(TTrack(keys, 0));
-    tracks.Append(TTrack(TKeyList(), 3));
-    keys.Scale(2.0);
-    EXPECT_EQ(tracks[0].Keys()[0].Value(), 1.0);
-    EXPECT_EQ(tracks.Find(3), 1);
-    EXPECT_EQ(tracks.Find(1), -1);
 }
 
 } // namespace
