@@ -19,11 +19,7 @@ std::vector<int32_t> BlinkPeaks(const TKeyList& keys) {
     return peaks;
 }
 
-class BlinkTest : public ::testing::Test {
-protected:
-    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
-    TEmphasisActionList noActions{map};
-};
+using BlinkTest = TIdleMotionTest;
 
 TEST_F(BlinkTest, SpacingCoversTheWidestBlink) {
     EXPECT_EQ(THeadGazeBlink::BlinkSpacing(map), 370);
@@ -34,35 +30,29 @@ TEST_F(BlinkTest, SpacingCoversTheWidestBlink) {
     EXPECT_EQ(THeadGazeBlink::BlinkSpacing(map), 400);
 }
 
-std::vector<ItemToOrder> Spaced(std::vector<ItemToOrder> items, double distance) {
+// Times of the blink candidates left after spacing.
+std::vector<double> Spaced(std::vector<ItemToOrder> items) {
     TOrderedList list;
     for (const ItemToOrder& item : items)
         list.Insert(item);
-    THeadGazeBlink::SpaceCandidates(list, distance);
-    std::vector<ItemToOrder> out;
-    for (int32_t i = 0; i < list.Count(); ++i)
-        out.push_back(list[i]);
-    return out;
-}
-
-std::vector<double> Times(const std::vector<ItemToOrder>& items) {
+    THeadGazeBlink::SpaceCandidates(list, 370);
     std::vector<double> times;
-    for (const ItemToOrder& item : items)
-        times.push_back(item.value);
+    for (int32_t i = 0; i < list.Count(); ++i)
+        times.push_back(list[i].value);
     return times;
 }
 
 TEST_F(BlinkTest, ActionBlinksWinOverIdleOnes) {
     // An idle blink 300 ms after an action blink goes.
-    EXPECT_EQ(Times(Spaced({{1000, 0}, {1300, -1}}, 370)), std::vector<double>({1000}));
+    EXPECT_EQ(Spaced({{1000, 0}, {1300, -1}}), std::vector<double>({1000}));
     // An idle blink just before an action blink goes too.
-    EXPECT_EQ(Times(Spaced({{1000, -1}, {1200, 2}}, 370)), std::vector<double>({1200}));
+    EXPECT_EQ(Spaced({{1000, -1}, {1200, 2}}), std::vector<double>({1200}));
     // Two action blinks stay however close.
-    EXPECT_EQ(Times(Spaced({{1000, 0}, {1350, 1}}, 370)), std::vector<double>({1000, 1350}));
+    EXPECT_EQ(Spaced({{1000, 0}, {1350, 1}}), std::vector<double>({1000, 1350}));
     // At exactly the distance the later idle one goes; beyond it both stay.
-    EXPECT_EQ(Times(Spaced({{0, -1}, {370, -1}, {741, -1}}, 370)), std::vector<double>({0, 741}));
+    EXPECT_EQ(Spaced({{0, -1}, {370, -1}, {741, -1}}), std::vector<double>({0, 741}));
     // Removing an idle blink re-checks the pair before it.
-    EXPECT_EQ(Times(Spaced({{0, -1}, {400, -1}, {500, 3}}, 370)), std::vector<double>({0, 500}));
+    EXPECT_EQ(Spaced({{0, -1}, {400, -1}, {500, 3}}), std::vector<double>({0, 500}));
 }
 
 TEST_F(BlinkTest, LongSpeechBlinksAtLeastEverySevenSeconds) {
@@ -141,11 +131,7 @@ TEST_F(BlinkTest, NearbyBlinksExcludeAPauseBlink) {
 
 TEST_F(BlinkTest, ActionBlinksStandInForIdleOnes) {
     // Every action blinks (variant 1 with a certain blink); actions 3 s apart leave no gap.
-    TSpeechGesturesMap forced = ForcedVariantMap(1);
-    TGesturePartRecord blink = forced.Part(1, egpBlink);
-    blink.probability = 1.0;
-    ASSERT_EQ(forced.SetPart(1, egpBlink, blink), 0);
-    TGesturesGenerator generator(forced);
+    TGesturesGenerator generator(ForcedVariantMap(1, true));
     TTrackList tracks;
     ASSERT_EQ(
         generator.Run(SpeechWithEmphasisAt({1000, 4000, 7000, 10000, 13000}, 14000), tracks, 17),

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gestures_actions.h"
 #include "gestures_map.h"
 #include "notification.h"
 #include "phonemes.h"
@@ -50,12 +51,15 @@ inline TPhonemeList SpeechWithEmphasisAt(const std::vector<int32_t>& times, int3
     return MakeList(segs);
 }
 
-// Default map with every action type drawing the given variant.
-inline TSpeechGesturesMap ForcedVariantMap(int32_t variant) {
+// Default map with every action type drawing the given variant, its blink certain if asked.
+inline TSpeechGesturesMap ForcedVariantMap(int32_t variant, bool certainBlink = false) {
     TSpeechGesturesMap map = DefaultSpeechGesturesMap();
     for (int32_t v = 0; v < kGestureVariantCount; ++v)
         for (int32_t t = 0; t < kActionTypeCount; ++t)
             EXPECT_EQ(map.SetVariantWeight(v, t, v == variant ? 1.0 : 0.0), 0);
+    TGesturePartRecord blink = map.Part(variant, egpBlink);
+    blink.probability = certainBlink ? 1.0 : blink.probability;
+    EXPECT_EQ(map.SetPart(variant, egpBlink, blink), 0);
     return map;
 }
 
@@ -109,6 +113,13 @@ inline bool SameTracks(const TTrackList& a, const TTrackList& b) {
         if (a[i].Index() != b[i].Index() || !SameKeys(a[i].Keys(), b[i].Keys())) return false;
     return true;
 }
+
+// The idle-motion stage on its own: the default map and no speech-gesture actions.
+class TIdleMotionTest : public ::testing::Test {
+protected:
+    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    TEmphasisActionList noActions{map};
+};
 
 class TCountingClient : public ANotificationClient {
 public:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string>
 
@@ -44,15 +45,14 @@ TEST(GesturesMap, SettersRefuseBadValuesAndKeepTheOldOne) {
 TEST(GesturesMap, PartRecordsMustKeepTheirKeysApart) {
     TSpeechGesturesMap map = DefaultSpeechGesturesMap();
     const TGesturePartRecord good = map.Part(1, egpEyebrow);
-    TGesturePartRecord r = good;
-    r.startSpread = 180; // start could reach 0
-    EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
-    r = good;
-    r.endCentre = 45; // end could reach 0
-    EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
-    r = good;
-    r.probability = 0.0;
-    EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
+    // A start or end that could reach 0, or a part that never happens.
+    for (auto spoil : {+[](TGesturePartRecord& r) { r.startSpread = 180; },
+                       +[](TGesturePartRecord& r) { r.endCentre = 45; },
+                       +[](TGesturePartRecord& r) { r.probability = 0.0; }}) {
+        TGesturePartRecord r = good;
+        spoil(r);
+        EXPECT_EQ(map.SetPart(1, egpEyebrow, r), eetArgumentFailure);
+    }
     EXPECT_EQ(map.SetPart(1, 7, good), eetRangeFailure);
     EXPECT_EQ(map.SetPart(0, egpHeadSideSide, {0, 0, 0, 0, 0, 0, 2.0, 0.0}), 0);
 
@@ -157,31 +157,26 @@ TEST(GestureActions, TypesFollowTheSpacing) {
 }
 
 TEST(GestureActions, VariantsFollowTheWeightsOfTheType) {
-    TGesturesGenerator generator(UnitRateMap());
+    const TSpeechGesturesMap map = DefaultSpeechGesturesMap();
+    TGesturesGenerator generator(UnitRateMap(map));
     TTrackList tracks;
-    std::set<int32_t> crowdedVariants;
-    std::set<int32_t> isolatedVariants;
-    // Isolated at 2000, crowded at 4000 and 4300 (first at 0, last at 6000).
+    // Isolated at 2000, crowded at 4000 and 4300, first at 0 and last at 6000.
     const TPhonemeList list = SpeechWithEmphasisAt({0, 2000, 4000, 4300, 6000}, 7000);
+    std::map<int32_t, std::set<int32_t>> drawn;
     for (int32_t seed = 1; seed <= 400; ++seed) {
         ASSERT_EQ(generator.Run(list, tracks, seed), 0);
-        const TEmphasisActionList& actions = generator.Actions();
-        ASSERT_EQ(actions[1].Type(), eatIsolated);
-        ASSERT_EQ(actions[2].Type(), eatCrowded);
-        isolatedVariants.insert(actions[1].Variant());
-        crowdedVariants.insert(actions[2].Variant());
-        crowdedVariants.insert(actions[3].Variant());
+        for (const TEmphasisAction& action : generator.Actions())
+            drawn[action.Type()].insert(action.Variant());
     }
-    // Every variant the map weighs for the type is drawn, and no other.
-    const TSpeechGesturesMap map = DefaultSpeechGesturesMap();
-    std::set<int32_t> weighedCrowded, weighedIsolated;
-    for (int32_t v = 0; v < kGestureVariantCount; ++v) {
-        if (map.VariantWeight(v, eatCrowded) > 0.0) weighedCrowded.insert(v);
-        if (map.VariantWeight(v, eatIsolated) > 0.0) weighedIsolated.insert(v);
+    // Every variant the map weighs for the type is drawn, and no other. (The first action's draw,
+    // the first after seeding, varies little over small seeds.)
+    for (int32_t type : {eatLast, eatCrowded, eatIsolated}) {
+        std::set<int32_t> weighed;
+        for (int32_t v = 0; v < kGestureVariantCount; ++v)
+            if (map.VariantWeight(v, type) > 0.0) weighed.insert(v);
+        EXPECT_EQ(drawn[type], weighed) << type;
     }
-    EXPECT_EQ(crowdedVariants, weighedCrowded);
-    EXPECT_EQ(isolatedVariants, weighedIsolated);
-    EXPECT_NE(weighedCrowded, weighedIsolated);
+    EXPECT_NE(drawn[eatCrowded], drawn[eatIsolated]);
 }
 
 TEST(GestureActions, HeadBendPeaksWithTheEyesOpposite) {
@@ -235,11 +230,7 @@ TEST(GestureActions, MirrorsFollowTheirPartWithJitter) {
 }
 
 TEST(GestureActions, OverlappingBlinksKeepOnlyTheEarlier) {
-    TSpeechGesturesMap map = ForcedVariantMap(1);
-    TGesturePartRecord blink = map.Part(1, egpBlink);
-    blink.probability = 1.0;
-    ASSERT_EQ(map.SetPart(1, egpBlink, blink), 0);
-    TGesturesGenerator generator(map);
+    TGesturesGenerator generator(ForcedVariantMap(1, true));
     TTrackList tracks;
     ASSERT_EQ(generator.Run(SpeechWithEmphasisAt({1000, 1100, 3000}, 5000), tracks, 5), 0);
     const TEmphasisActionList& actions = generator.Actions();

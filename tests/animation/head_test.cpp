@@ -26,6 +26,10 @@ void ExpectEased(const TKeyList& keys) {
         EXPECT_EQ(keys[i].OutSlope(), 0.0);
         if (i > 0) {
             ASSERT_LT(keys[i - 1].TimeMs(), keys[i].TimeMs());
+            // The handles either side of a gap reach a third of the way in.
+            const double third = (keys[i].TimeMs() - keys[i - 1].TimeMs()) / 3.0;
+            EXPECT_DOUBLE_EQ(keys[i - 1].OutHandle().timeMs, keys[i - 1].TimeMs() + third);
+            EXPECT_DOUBLE_EQ(keys[i].InHandle().timeMs, keys[i].TimeMs() - third);
         }
     }
 }
@@ -35,8 +39,6 @@ TEST(AppendEasedKey, EasesOutOfOnePoseIntoTheNext) {
     AppendEasedKey(keys, 0, 0.0);
     AppendEasedKey(keys, 300, 1.0);
     EXPECT_EQ(keys[0].InHandle().kind, kHandleNone);
-    EXPECT_EQ(keys[0].OutHandle().timeMs, 100.0);
-    EXPECT_EQ(keys[1].InHandle().timeMs, 200.0);
     EXPECT_EQ(keys[1].InHandle().value, 1.0);
     EXPECT_EQ(keys[1].OutHandle().kind, kHandleNone);
     ExpectEased(keys);
@@ -56,31 +58,25 @@ TKeyList Keyed(const std::vector<double>& values) {
 }
 
 TEST(CleanPoseKeys, DropsRepeatsAndIdleEnds) {
-    TKeyList keys = Keyed({0, 0, 0, 1, 1, 1, 0, 0});
-    THeadGazeBlink::CleanPoseKeys(keys);
-    ASSERT_EQ(keys.Count(), 4);
-    const int32_t times[] = {600, 900, 1500, 1800};
-    for (int32_t i = 0; i < 4; ++i)
-        EXPECT_EQ(keys[i].TimeMs(), times[i]);
-    // The hold's handles now span the wider gap and stay flat.
-    EXPECT_DOUBLE_EQ(keys[1].OutHandle().timeMs, 900 + 200.0);
-    ExpectEased(keys);
-
     // Nothing but rest or one held pose leaves nothing; a bump or a step keeps every key.
-    const std::pair<std::vector<double>, int32_t> cases[] = {
-        {{0, 0}, 0}, {{2, 2, 2}, 0}, {{0, 1, 0}, 3}, {{1, 1, 2, 2}, 4}};
-    for (const auto& [values, count] : cases) {
-        TKeyList other = Keyed(values);
-        THeadGazeBlink::CleanPoseKeys(other);
-        EXPECT_EQ(other.Count(), count) << values.size() << " keys";
+    const std::pair<std::vector<double>, std::vector<int32_t>> cases[] = {
+        {{0, 0, 0, 1, 1, 1, 0, 0}, {600, 900, 1500, 1800}},
+        {{0, 0}, {}},
+        {{2, 2, 2}, {}},
+        {{0, 1, 0}, {0, 300, 600}},
+        {{1, 1, 2, 2}, {0, 300, 600, 900}}};
+    for (const auto& [values, times] : cases) {
+        TKeyList keys = Keyed(values);
+        THeadGazeBlink::CleanPoseKeys(keys);
+        std::vector<int32_t> kept;
+        for (const TKey& key : keys)
+            kept.push_back(key.TimeMs());
+        EXPECT_EQ(kept, times) << values.size() << " keys";
+        ExpectEased(keys);
     }
 }
 
-class HeadGazeBlinkTest : public ::testing::Test {
-protected:
-    TSpeechGesturesMap map = DefaultSpeechGesturesMap();
-    TEmphasisActionList noActions{map};
-};
+using HeadGazeBlinkTest = TIdleMotionTest;
 
 TEST_F(HeadGazeBlinkTest, ShortSpeechHasNoHeadMotion) {
     // 4200 ms of speech is shorter than 1275 + 3000 ms.
@@ -109,10 +105,8 @@ TEST_F(HeadGazeBlinkTest, HeadMovesWithinTheSpeechAndTheEyesCounterIt) {
         EXPECT_LE(keys->LastKeyTime(), 62000 + 1275);
     }
     bool sideNegative = false;
-    for (const TKey& key : bend) {
-        EXPECT_GE(key.Value(), 0.0);
-        EXPECT_LE(key.Value(), 4.0);
-    }
+    for (const TKey& key : bend)
+        EXPECT_TRUE(key.Value() >= 0.0 && key.Value() <= 4.0) << key.Value();
     for (const TKey& key : side) {
         EXPECT_LE(std::fabs(key.Value()), 2.5);
         EXPECT_TRUE(key.Value() == 0.0 || std::fabs(key.Value()) >= 0.5);
