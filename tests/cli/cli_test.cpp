@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <strings.h>
 
 #include "../core/test_folders.h"
 #include "cli_support.h"
@@ -93,18 +93,13 @@ TEST_F(Cli, EveryFormatListsTheSamePhonemes) {
         EXPECT_LT(start, end);
         EXPECT_EQ(phonemes[i]["name"], name);
         EXPECT_EQ(nameOf.emplace(phonemes[i]["id"], name).first->second, name);
-        std::string lower = rowName;
-        for (char& c : lower)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        EXPECT_EQ(lower, name);
+        EXPECT_EQ(strcasecmp(rowName, name), 0) << rowName;
         EXPECT_NEAR(rowStart, start, 1e-4);
         EXPECT_NEAR(rowEnd, end, 1e-4);
         previousEnd = end;
     }
     // The small test networks need not find the silence; where they do, it is named so.
-    if (nameOf.count(40)) {
-        EXPECT_EQ(nameOf[40], "sil");
-    }
+    EXPECT_TRUE(!nameOf.count(40) || nameOf[40] == "sil");
     EXPECT_GT(nameOf.size(), 3u);
 }
 
@@ -141,17 +136,29 @@ TEST_F(Cli, TranscriptFilesThatAreNotTextAreRefused) {
     }
 }
 
-TEST_F(Cli, AnUnusableTranscriptIsReportedAndTheAnalysisGoesOn) {
-    const std::string warning = "voxtrail: warning: no word of the transcript could be aligned; "
-                                "the phonemes were found without it\n";
-    const Outcome none = Analyze({"--text", "?! -- ...", "--format", "tsv"});
-    EXPECT_EQ(none.status, 0);
-    EXPECT_EQ(none.err, warning);
-    EXPECT_EQ(none.out, Analyze({"--text", "", "--format", "tsv"}).out);
-    // Numbers are words now: the transcript is used.
-    const Outcome number = Analyze({"--text", "42", "--format", "tsv"});
-    EXPECT_EQ(number.status, 0);
-    EXPECT_EQ(number.err, "");
+// A transcript that cannot help is warned about and the analysis goes on: one without a word to
+// align is dropped, one that does not match is used. Matching is judged with the shipped
+// networks, as the test ones are random and fit nothing.
+TEST_F(Cli, TranscriptsThatCannotHelpAreWarnedAbout) {
+    const struct {
+        std::string data, text, warning;
+    } cases[] = {
+        {dataDir, "?! -- ...",
+         "no word of the transcript could be aligned; the phonemes were found without it"},
+        {dataDir, "42", ""}, // numbers are words
+        {VX_SHIPPED_DATA, Slurp(dir / "hello.txt"), ""},
+        {VX_SHIPPED_DATA, "The quick brown fox jumps over the lazy dog.",
+         "the transcript does not seem to match the sound; its words may be placed wrongly"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = Run({"analyze", (dir / "hello.wav").string(), "--data", c.data, "--seed",
+                               "8", "--format", "tsv", "--text", c.text});
+        EXPECT_EQ(o.status, 0) << c.text;
+        EXPECT_EQ(o.err, c.warning.empty() ? "" : "voxtrail: warning: " + c.warning + "\n");
+        EXPECT_NE(o.out, "");
+    }
+    EXPECT_EQ(Analyze({"--text", "?! -- ...", "--format", "tsv"}).out,
+              Analyze({"--text", "", "--format", "tsv"}).out);
 }
 
 // The failing sounds' messages are FilesThatAreNoSoundSayWhatTheyAre's; here failing targets.
@@ -220,11 +227,7 @@ TEST_F(Cli, UsageErrorsExitTwo) {
         EXPECT_EQ(o.out, "");
         EXPECT_NE(o.err.find("usage: voxtrail analyze SOUND..."), std::string::npos);
     }
-    for (const auto& unknown : {std::vector<std::string>{"analyze", "x.wav", "--bogus"},
-                                std::vector<std::string>{"analyze", "-x"}})
-        EXPECT_NE(Run(unknown).err.find("unknown option '" + unknown.back() + "'"),
-                  std::string::npos)
-            << unknown.back();
+    EXPECT_NE(Run({"analyze", "-x", "x.wav"}).err.find("unknown option '-x'"), std::string::npos);
 }
 
 TEST_F(Cli, HelpGivesEveryOptionAndVersionTheLibrarys) {
@@ -243,30 +246,12 @@ TEST_F(Cli, HelpGivesEveryOptionAndVersionTheLibrarys) {
     EXPECT_EQ(version.out, "voxtrail 1.5.0\n");
 }
 
-TEST_F(Cli, ATranscriptThatDoesNotMatchIsWarnedAbout) {
-    // The shipped networks: the test ones are random and fit nothing.
-    const std::vector<std::string> args = {
-        "analyze", (dir / "hello.wav").string(), "--data", VX_SHIPPED_DATA, "--format", "tsv"};
-    const Outcome matching = Run(args);
-    EXPECT_EQ(matching.status, 0);
-    EXPECT_EQ(matching.err, "");
-    std::vector<std::string> mismatched = args;
-    mismatched.insert(mismatched.end(), {"--text", "The quick brown fox jumps over the lazy dog."});
-    const Outcome other = Run(mismatched);
-    EXPECT_EQ(other.status, 0);
-    EXPECT_EQ(other.err, "voxtrail: warning: the transcript does not seem to match the sound; its "
-                         "words may be placed wrongly\n");
-    EXPECT_NE(other.out, "");
-}
-
+// As the help says: only the echoed setting differs.
 TEST_F(Cli, TheFrameRateChangesNoKey) {
-    // As the help says: only the echoed setting differs.
-    std::string at24 = Analyze({"--fps", "24"}).out;
-    const std::string at60 = Analyze({"--fps", "60"}).out;
-    const std::string echo = "\"framesPerSecond\": 24";
-    ASSERT_NE(at24.find(echo), std::string::npos);
-    at24.replace(at24.find(echo), echo.size(), "\"framesPerSecond\": 60");
-    EXPECT_EQ(at24, at60);
+    nlohmann::json at24 = nlohmann::json::parse(Analyze({"--fps", "24"}).out);
+    EXPECT_EQ(at24["framesPerSecond"], 24);
+    at24["framesPerSecond"] = 60;
+    EXPECT_EQ(at24, nlohmann::json::parse(Analyze({"--fps", "60"}).out));
 }
 
 namespace {
@@ -374,22 +359,15 @@ TEST_F(Cli, FilesThatAreNoSoundSayWhatTheyAre) {
 // share of the transcript, and joined into one result as if analysed whole.
 TEST_F(Cli, ALongSoundIsCutAndJoinedSeamlessly) {
     const fs::path take = VX_LONG_TAKE;
-    fs::path transcript = take;
-    transcript.replace_extension(".txt");
     const Outcome o = Run({"analyze", take.string(), "--data", dataDir, "--seed", "8"});
     ASSERT_EQ(o.status, 0) << o.err;
     const Json result = Json::parse(o.out);
 
-    std::ifstream wave(take, std::ios::binary);
-    char header[44];
-    wave.read(header, sizeof header);
-    uint32_t bytes = 0;
-    std::memcpy(&bytes, header + 40, 4);
-    const double seconds = bytes / 2.0 / 16000.0;
+    const double seconds = (fs::file_size(take) - 44) / 2.0 / 16000.0; // 16-bit, 16 kHz, mono
     ASSERT_GT(seconds, 700.0);
     EXPECT_DOUBLE_EQ(result["sound"]["durationSeconds"].get<double>(), seconds);
 
-    EXPECT_EQ(WordTexts(result), TranscriptWords(transcript));
+    EXPECT_EQ(WordTexts(result), TranscriptWords(fs::path(take).replace_extension(".txt")));
     double previous = 0.0;
     for (const Json& word : result["words"]) {
         EXPECT_GE(word["start"].get<double>(), previous) << word;
@@ -435,9 +413,8 @@ TEST_F(Cli, SeveralSoundsRunInWorkersAndFailuresAreNamed) {
               TranscriptWords(dir / "hello.txt"));
     EXPECT_FALSE(fs::exists(out / "broken.json"));
 
-    std::istringstream lines(batch.err);
     std::vector<std::string> progress;
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : Lines(batch.err))
         if (line.rfind("voxtrail: [", 0) == 0) progress.push_back(line);
     ASSERT_EQ(progress.size(), 3u) << batch.err;
     for (size_t i = 0; i < progress.size(); ++i)
