@@ -197,11 +197,8 @@ TEST_F(Exports, FramesHoldTheKeyValuesAndFollowTheKeySlopes) {
             if (keys.empty()) continue;
             const long first = std::lround(keys.front()["time"].get<double>() * 1000);
             const long last = std::lround(keys.back()["time"].get<double>() * 1000);
-            for (long f = 0; f < long(count); ++f) {
-                if (f < first || f > last) {
-                    ASSERT_EQ(frames[size_t(f)].get<double>(), 0.0) << f;
-                }
-            }
+            for (long f = 0; f < long(count); ++f)
+                ASSERT_TRUE((f >= first && f <= last) || frames[size_t(f)] == 0.0) << f;
             for (size_t k = 0; k < keys.size(); ++k) {
                 const long f = std::lround(keys[k]["time"].get<double>() * 1000);
                 if (f < 0 || f >= long(count)) continue;
@@ -245,8 +242,6 @@ TEST_F(Exports, TextGridTiersCoverTheSoundWithTheWordsAndPhones) {
     const double duration = result["sound"]["durationSeconds"];
     EXPECT_EQ(xmax, duration);
     ASSERT_EQ(tiers.size(), 2u);
-    EXPECT_EQ(tiers[0].name, "words");
-    EXPECT_EQ(tiers[1].name, "phones");
 
     // Non-empty intervals in order, with their times, against the JSON's words and phonemes
     // (silence is an empty interval).
@@ -257,7 +252,7 @@ TEST_F(Exports, TextGridTiersCoverTheSoundWithTheWordsAndPhones) {
         if (p["name"] != "sil") phones.emplace_back(p["start"], p["end"], p["name"]);
     ASSERT_FALSE(words.empty());
     for (size_t t = 0; t < 2; ++t) {
-        SCOPED_TRACE(tiers[t].name);
+        EXPECT_EQ(tiers[t].name, t == 0 ? "words" : "phones");
         const auto& intervals = tiers[t].intervals;
         ASSERT_FALSE(intervals.empty());
         EXPECT_EQ(std::get<0>(intervals.front()), 0.0);
