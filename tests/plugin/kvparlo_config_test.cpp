@@ -153,26 +153,25 @@ TEST_F(KvHostTest, ShippedConfigurationsFitTheirFigures) {
     } figures[] = {{"data/KvParlo/Figures/parlo_speaker.cr2", 15},
                    {"host/figures/parlo_head.cr2", 6}};
     for (const auto& f : figures) {
-        ASSERT_EQ(app->openFigure(QStringLiteral(KV_SOURCE_DIR "/") + f.figure), 0) << f.figure;
+        SCOPED_TRACE(f.figure);
+        ASSERT_EQ(app->openFigure(QStringLiteral(KV_SOURCE_DIR "/") + f.figure), 0);
         auto* figure = static_cast<KvSkeleton*>(scene->getPrimarySelection());
         QFile lsc(map.value(KvParloConfig::figureMapKey(f.figure)));
-        ASSERT_TRUE(lsc.open(QIODevice::ReadOnly)) << f.figure;
+        ASSERT_TRUE(lsc.open(QIODevice::ReadOnly));
         KvParloFigureConfig config;
         KvParloConfig::readConfiguration(&lsc, &config);
-        EXPECT_EQ(config.speechChannels.size(), f.speechTargets) << f.figure;
+        EXPECT_EQ(config.speechChannels.size(), f.speechTargets);
         for (int g = 0; g < 11; ++g)
-            EXPECT_FALSE(config.gestureWeights[g].isEmpty()) << f.figure << " gesture " << g;
+            EXPECT_FALSE(config.gestureWeights[g].isEmpty()) << "gesture " << g;
         for (const QString& name : config.speechChannels + config.gestureChannels) {
             QString node, channel;
             KvParloKeys::splitChannelName(name, &node, &channel);
             EXPECT_NE(KvParloKeys::findChannel(figure, node, channel), nullptr)
-                << f.figure << ": " << name.toStdString();
+                << name.toStdString();
         }
         // Every phoneme but silence drives some target.
         for (int p = 0; p < 43; ++p)
-            if (p != 40) {
-                EXPECT_FALSE(config.phonemeWeights[p].isEmpty()) << f.figure << " " << p;
-            }
+            EXPECT_TRUE(p == 40 || !config.phonemeWeights[p].isEmpty()) << "phoneme " << p;
     }
 }
 
