@@ -118,13 +118,11 @@ TEST(EmphasisMeasure, ShortAndEmptySounds) {
     EXPECT_EQ(emphasis.Measure(empty, consonants), 0);
 }
 
-// Vowels with the given energies and peaks, a consonant between each.
+// Vowels with the given energies and peaks, each between two consonants.
 TPhonemeList VowelsWith(const std::vector<double>& energies, const std::vector<double>& peaks) {
-    std::vector<TSeg> segs;
-    for (size_t i = 0; i < energies.size(); ++i) {
-        segs.push_back({kS, 50});
-        segs.push_back({kAa, 50});
-    }
+    std::vector<TSeg> segs = {{kS, 50}};
+    for (size_t i = 0; i < energies.size(); ++i)
+        segs.insert(segs.end(), {{kAa, 50}, {kS, 50}});
     TPhonemeList list = MakeList(segs);
     for (size_t i = 0; i < energies.size(); ++i) {
         EXPECT_EQ(list.SetEmphasisA(int32_t(2 * i + 1), energies[i]), 0);
@@ -142,23 +140,15 @@ std::vector<bool> Marks(const TPhonemeList& list) {
     return marks;
 }
 
-TEST(EmphasisSelect, NoVowelMarksNothing) {
-    TPhonemeList list = MakeList({{kS, 50}, {kSil, 50}});
-    ASSERT_EQ(list.SetEmphasisA(0, 5.0), 0);
-    TEmphasis emphasis;
-    ASSERT_EQ(emphasis.Select(list, 0), 0);
-    EXPECT_EQ(list.EnergyThreshold(), std::numeric_limits<double>::max());
-    EXPECT_EQ(list.PeakThreshold(), std::numeric_limits<double>::max());
-    EXPECT_FALSE(list[0].GestureFlag());
-}
-
 TEST(EmphasisSelect, ThresholdsFromTheLargestValueOrFromRanksAndShares) {
     const double kAny = -1.0; // threshold not checked
+    const double kNone = std::numeric_limits<double>::max();
     const struct {
         std::vector<double> energies, peaks;
         double energyThreshold, peakThreshold;
         std::vector<bool> marks;
     } cases[] = {
+        {{}, {}, kNone, kNone, {}}, // no vowel marks nothing
         // One vowel is marked when it has any figure.
         {{3.0}, {0.0}, 2.97, kAny, {true}},
         {{0.0}, {0.0}, kAny, kAny, {false}},

@@ -45,26 +45,24 @@ TEST(GesturesProperty, RandomInputsGiveWellFormedRepeatableTracks) {
             ASSERT_EQ(emphasis.Measure(TDigitalAudio(rate, samples, wave.data()), list), 0);
         }
         ASSERT_EQ(emphasis.Select(list, 0), 0);
-        for (const TPhoneme& phoneme : list) {
-            if (!phoneme.IsVowel()) {
-                ASSERT_FALSE(phoneme.GestureFlag());
-            }
-        }
+        for (const TPhoneme& phoneme : list)
+            ASSERT_TRUE(phoneme.IsVowel() || !phoneme.GestureFlag());
 
         const int32_t seed = seeds[trial % 8];
         TGesturesGenerator generator(map);
         TTrackList tracks;
-        int32_t result = -1;
-        ASSERT_NO_THROW(result = generator.Run(list, tracks, seed));
-        ASSERT_EQ(result, 0) << "trial " << trial;
+        ASSERT_EQ(generator.Run(list, tracks, seed), 0) << "trial " << trial;
         ASSERT_EQ(tracks.Count(), kGestureTrackCount);
         for (int32_t g = 0; g < kGestureTrackCount; ++g)
             ASSERT_EQ(tracks[g].Index(), g);
         ExpectWellFormed(tracks);
 
+        // Same seed, same tracks; over half a minute another seed moves something else.
         TTrackList again;
         ASSERT_EQ(TGesturesGenerator(map).Run(list, again, seed), 0);
         ASSERT_TRUE(SameTracks(tracks, again)) << "trial " << trial;
+        ASSERT_EQ(generator.Run(list, again, seed ^ 1), 0);
+        EXPECT_TRUE(list.EndTime() < 30000 || !SameTracks(tracks, again)) << "trial " << trial;
     }
 }
 

@@ -242,17 +242,6 @@ TEST(GestureActions, OverlappingBlinksKeepOnlyTheEarlier) {
 
 // --- Whole runs ---
 
-// Same seed, same tracks (and well-formed ones): GesturesProperty, on random inputs.
-TEST(GesturesRun, OtherSeedOtherTracks) {
-    const TPhonemeList list =
-        SpeechWithEmphasisAt({300, 1500, 1900, 4000, 6100, 6500, 9000, 12000}, 15000);
-    TGesturesGenerator generator(DefaultSpeechGesturesMap());
-    TTrackList a, c;
-    ASSERT_EQ(generator.Run(list, a, 1234), 0);
-    ASSERT_EQ(generator.Run(list, c, 1235), 0);
-    EXPECT_FALSE(SameTracks(a, c));
-}
-
 TEST(GesturesRun, ErrorsAreCaughtTracedAndReturned) {
     // An emphasised phoneme at the very end of the time range: its keys cannot be placed.
     TPhonemeList list;

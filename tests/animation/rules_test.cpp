@@ -146,7 +146,10 @@ TEST(InfluenceModel, WindowsOfKnownPairs) {
     }
 }
 
-TEST(InfluenceModel, EqualBoundsUseTheOuterEdges) {
+// Beyond the bounds the edges extrapolate and cross, and the window keeps 1 ms; with equal bounds
+// the outer edges are used.
+TEST(InfluenceModel, CollapsedWindowsAndEqualBounds) {
+    EXPECT_EQ(Edges(DefaultModel().Window(0.1 + 2.0 * 0.9)), std::make_pair(-20, -19));
     TCoarticulationRulesMap rules = DefaultCoarticulationRules();
     for (int32_t i = 0; i <= 42; ++i)
         rules.SetDeformability(i, 0.5);
@@ -159,13 +162,6 @@ TEST(InfluenceModel, EqualBoundsUseTheOuterEdges) {
     rules.SetWindowLowAtMaxDominance(200);
     model.Build(rules);
     EXPECT_EQ(ThrownKind([&] { model.Window(0.3); }), eetDataFailure);
-}
-
-TEST(InfluenceModel, CollapsedWindowIsWidenedToOneMillisecond) {
-    // Beyond the bounds the edges extrapolate and cross; the window keeps 1 ms.
-    const TInfluenceModel model = DefaultModel();
-    EXPECT_EQ(Edges(model.Window(model.Dmin() + 2.0 * (model.Dmax() - model.Dmin()))),
-              std::make_pair(-20, -19));
 }
 
 } // namespace
