@@ -38,15 +38,20 @@ TDigitalAudio MakeSound(uint32_t rate, double seconds) {
     return TDigitalAudio(rate, uint32_t(samples.size()), samples.data());
 }
 
+// Each case's result lists.
+class RecognizerEntry : public testing::Test {
+protected:
+    TPhonemeList phonemes;
+    TWordList words;
+};
+
 } // namespace
 
-TEST(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
+TEST_F(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
     TDataPaths nowhere; // no data files: recognition must not even be tried
     nowhere.SetDataFolder("/nonexistent");
     TPhonemeRecognizer recognizer(nowhere);
     std::vector<double> samples(640, 100.0); // 40 ms
-    TPhonemeList phonemes;
-    TWordList words;
     EXPECT_EQ(recognizePhonemes(recognizer, TDigitalAudio(16000, 640, samples.data()), "hello",
                                 phonemes, words),
               0);
@@ -56,22 +61,18 @@ TEST(RecognizerEntry, ShortSoundIsOneSilenceWithoutRecognition) {
     EXPECT_TRUE(words.IsEmpty());
 }
 
-TEST(RecognizerEntry, OtherRatesAndMissingDataFilesGiveOne) {
+TEST_F(RecognizerEntry, OtherRatesAndMissingDataFilesGiveOne) {
     TestData data;
     TPhonemeRecognizer recognizer(data.paths);
-    TPhonemeList phonemes;
-    TWordList words;
     EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(22050, 0.5), "", phonemes, words), 1);
     fs::remove(data.path / TDataPaths::kBackward8k); // even one of another rate
     EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words), 1);
     EXPECT_TRUE(phonemes.IsEmpty());
 }
 
-TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
+TEST_F(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
     TestData data("classes40.dat"); // a forward network with one class too few
     TPhonemeRecognizer recognizer(data.paths);
-    TPhonemeList phonemes;
-    TWordList words;
     TraceCapture trace;
     EXPECT_EQ(recognizePhonemes(recognizer, MakeSound(16000, 0.5), "", phonemes, words),
               eetCatastrophicFailure);
@@ -84,12 +85,10 @@ TEST(RecognizerEntry, CaughtErrorsAreTracedAndGiveTheirKind) {
     EXPECT_EQ(trace.Text().substr(trace.Text().size() - expected.size()), expected);
 }
 
-TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
+TEST_F(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
     TestData data;
     TPhonemeRecognizer recognizer(data.paths);
     const TDigitalAudio sound = MakeSound(16000, 1.5);
-    TPhonemeList phonemes;
-    TWordList words;
     // ZORBLAX is not in the dictionary: letter-to-sound pronounces it.
     ASSERT_EQ(recognizePhonemes(recognizer, sound, "Hello, world! Zorblax.", phonemes, words), 0);
     ASSERT_FALSE(phonemes.IsEmpty());
@@ -101,9 +100,7 @@ TEST(RecognizerEntry, TranscriptRunGivesTheWordsInOrder) {
     EXPECT_EQ(texts, "HELLO WORLD ZORBLAX ");
 }
 
-TEST(RecognizerEntry, TrimmingCutsBothListsAtTheSoundsLength) {
-    TPhonemeList phonemes;
-    TWordList words;
+TEST_F(RecognizerEntry, TrimmingCutsBothListsAtTheSoundsLength) {
     phonemes.AppendSegment(TPhoneme("sil", 0, 96));
     phonemes.AppendSegment(TPhoneme("s", 96, 160));
     phonemes.AppendSegment(TPhoneme("sil", 160, 192));
