@@ -11,7 +11,8 @@
 
 using namespace vxtest;
 
-TEST(ErrorStrings, CodeNameThenTextAndUnknownCodes) {
+// The error text and the version are copied alike: cut and terminated within the buffer.
+TEST(ErrorStrings, CodeNameThenTextUnknownCodesAndBufferChecks) {
     EXPECT_EQ(ErrorString(VOXTRAIL_INVALID_INDEX_ERR),
               "VOXTRAIL_INVALID_INDEX_ERR: one or more of the indices (track, key, frame, word, "
               "phoneme) are invalid (out of range)");
@@ -21,16 +22,12 @@ TEST(ErrorStrings, CodeNameThenTextAndUnknownCodes) {
     EXPECT_EQ(VoxtrailGetErrorString(0xFFFFFFFFu, sizeof text, text),
               VOXTRAIL_INVALID_PARAMETER_ERR);
     EXPECT_STREQ(text, "unknown Voxtrail error code: -1");
-}
 
-// The error text and the version are copied alike: cut and terminated within the buffer.
-TEST(ErrorStrings, BufferChecksAndTruncation) {
-    char text[16];
     std::memset(text, 'x', sizeof text);
     EXPECT_EQ(VoxtrailGetErrorString(VOXTRAIL_ERROR, 10, text), 0u);
     EXPECT_STREQ(text, "VOXTRAIL_");
     EXPECT_EQ(text[10], 'x'); // nothing written past the given size
-    EXPECT_EQ(VoxtrailGetVersion(sizeof text, text), 0u);
+    EXPECT_EQ(VoxtrailGetVersion(16, text), 0u);
     EXPECT_STREQ(text, "1.5.0");
     EXPECT_EQ(VoxtrailGetErrorString(VOXTRAIL_ERROR, 1, text), 0u);
     EXPECT_STREQ(text, "");
@@ -138,8 +135,6 @@ TEST_F(StartedLibrary, QueriesCheckTheirArgumentsInTheDocumentedOrder) {
     const int32_t st = int32_t(r.speech.size()), ge = int32_t(r.gestures.size()),
                   ph = int32_t(r.phonemes.size()), wo = int32_t(r.words.size()),
                   track = int32_t(keyed - r.speech.begin()), keys = int32_t(keyed->size());
-    ASSERT_GT(ph, 0);
-    ASSERT_EQ(wo, 2);
     int32_t n = -1;
     double v = 0;
     char text[8], foreign[64] = {};
@@ -147,9 +142,7 @@ TEST_F(StartedLibrary, QueriesCheckTheirArgumentsInTheDocumentedOrder) {
     // A pointer the engine never handed out is refused without being read.
     VOXTRAIL_ANALYSIS *alien = reinterpret_cast<VOXTRAIL_ANALYSIS*>(foreign), *none = nullptr;
     const uint32_t kNull = VOXTRAIL_NULL_PARAMETER_ERR, kIndex = VOXTRAIL_INVALID_INDEX_ERR;
-    using Getter =
-        uint32_t (*)(VOXTRAIL_ANALYSIS*, int32_t, int32_t, double*, double*, double*, double*);
-    const Getter speech = VoxtrailGetSpeechTargetKey, gesture = VoxtrailGetGestureKey;
+    const auto speech = VoxtrailGetSpeechTargetKey, gesture = VoxtrailGetGestureKey;
     const struct {
         const char* name;
         uint32_t got, expected;
