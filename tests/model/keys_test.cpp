@@ -144,19 +144,6 @@ TEST(KeyList, ScaleMultipliesValuesAndHandles) {
     EXPECT_EQ(list[0].OutHandle().value, 3.0);
 }
 
-TEST(KeyList, HandlesFromSlope) {
-    TKeyList list = FlatList({{0, 1.0}, {30, 2.0}, {90, 0.0}});
-    EXPECT_EQ(list.SetInHandleFromSlope(1, 0.5), eetSuccess);
-    EXPECT_EQ(list.SetOutHandleFromSlope(1, -0.1), eetSuccess);
-    EXPECT_EQ(list[1].InHandle().timeMs, 20.0);
-    EXPECT_EQ(list[1].InHandle().value, -3.0);
-    EXPECT_EQ(list[1].OutHandle().timeMs, 50.0);
-    EXPECT_DOUBLE_EQ(list[1].OutSlope(), -0.1);
-    list.SetOutHandleFromSlope(2, 1.0);
-    EXPECT_EQ(list[2].OutHandle().kind, kHandleNone);
-    EXPECT_EQ(list.SetInHandleFromSlope(3, 0.0), eetRangeFailure);
-}
-
 TEST(KeyList, RemoveKeyKeepingSlopesKeepsBothNeighbourSlopes) {
     std::mt19937 rng(3);
     for (int round = 0; round < 50; ++round) {
@@ -167,6 +154,8 @@ TEST(KeyList, RemoveKeyKeepingSlopesKeepsBothNeighbourSlopes) {
         ASSERT_EQ(list.RemoveKeyKeepingSlopes(i), eetSuccess);
         EXPECT_NEAR(list[i - 1].OutSlope(), out, 1e-12);
         EXPECT_NEAR(list[i].InSlope(), in, 1e-12);
+        // The handles sit a third of the new gap from their keys.
+        EXPECT_DOUBLE_EQ(list[i - 1].OutHandle().timeMs, before + (after - before) / 3.0);
         EXPECT_DOUBLE_EQ(list[i].InHandle().timeMs, after - (after - before) / 3.0);
     }
     TKeyList list = FlatList({{0, 1.0}, {90, 0.0}});
