@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include "../core/test_folders.h"
+
 namespace fs = std::filesystem;
 
 struct Outcome {
@@ -52,15 +54,9 @@ inline size_t Occurrences(const std::string& text, const std::string& piece) {
 class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vx_cli_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_FALSE(dir.empty());
         fs::copy_file(fs::path(VX_EVALUATION_SOUNDS) / "hello_world.wav", dir / "hello.wav");
         fs::copy_file(fs::path(VX_EVALUATION_SOUNDS) / "hello_world.txt", dir / "hello.txt");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
     }
 
     // Runs the tool with args (and the environment prefix env) and collects what it wrote.
@@ -84,6 +80,7 @@ protected:
         return Run(args);
     }
 
-    fs::path dir;
+    TempFolder scratch;
+    fs::path dir = scratch.path;
     std::string dataDir = VX_SHIPPED_DATA;
 };

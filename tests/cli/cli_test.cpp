@@ -11,7 +11,6 @@
 #include <nlohmann/json.hpp>
 #include <strings.h>
 
-#include "../core/test_folders.h"
 #include "cli_support.h"
 
 namespace {
