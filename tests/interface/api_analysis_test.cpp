@@ -1,7 +1,8 @@
-// Whole analyses through the interface: settings, configuration files, sound checks and the
-// shape of the results.
+// Whole analyses through the interface: settings, configuration files, sound checks, the shape
+// of the results and threads.
 #include <cmath>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -192,24 +193,46 @@ TEST_F(Analysis, ResultsHaveTheirShape) {
 
 // The seed fixes the gestures and the fast flag the speech targets; neither moves anything else.
 TEST_F(Analysis, SeedAndFastFlagEachChangeOnlyTheirTracks) {
-    auto settings = Settings(1234);
-    VOXTRAIL_ANALYSIS* base = Analyse(hello, "Hello world", &settings);
-    VOXTRAIL_ANALYSIS* again = Analyse(hello, "Hello world", &settings);
-    settings.randomSeed = 4321;
-    VOXTRAIL_ANALYSIS* reseeded = Analyse(hello, "Hello world", &settings);
-    settings = Settings(1234);
-    settings.fastFlag = 1;
-    VOXTRAIL_ANALYSIS* fast = Analyse(hello, "Hello world", &settings);
-    ASSERT_TRUE(base && again && reseeded && fast);
-    const Result a = ReadAll(base), c = ReadAll(reseeded), f = ReadAll(fast);
-    EXPECT_TRUE(ReadAll(again) == a);
+    VOXTRAIL_ANALYSIS_SETTINGS settings[] = {Settings(1234), Settings(1234), Settings(4321),
+                                             Settings(1234)};
+    settings[3].fastFlag = 1;
+    VOXTRAIL_ANALYSIS* held[4];
+    for (int i = 0; i < 4; ++i)
+        ASSERT_NE(held[i] = Analyse(hello, "Hello world", &settings[i]), nullptr);
+    const Result a = ReadAll(held[0]), c = ReadAll(held[2]), f = ReadAll(held[3]);
+    EXPECT_TRUE(ReadAll(held[1]) == a);
     EXPECT_EQ(std::tie(a.phonemes, a.words, a.speech), std::tie(c.phonemes, c.words, c.speech));
     EXPECT_NE(a.gestures, c.gestures);
     EXPECT_EQ(std::tie(a.phonemes, a.words, a.gestures), std::tie(f.phonemes, f.words, f.gestures));
     EXPECT_NE(a.speech, f.speech); // fast ramps are shorter, so the keys move
     // Earlier analyses keep their own copies.
-    VoxtrailFreeAnalysis(&again);
-    EXPECT_TRUE(ReadAll(base) == a);
-    for (VOXTRAIL_ANALYSIS** x : {&base, &reseeded, &fast})
-        VoxtrailFreeAnalysis(x);
+    VoxtrailFreeAnalysis(&held[1]);
+    EXPECT_TRUE(ReadAll(held[0]) == a);
+    for (VOXTRAIL_ANALYSIS*& x : held)
+        VoxtrailFreeAnalysis(&x);
+}
+
+// Several threads calling at once get what one thread gets: every call runs under the lock.
+TEST_F(StartedLibrary, ThreadsGetTheSameResultsAsOneThread) {
+    const std::string sounds[] = {EvaluationSound("hello_world.wav"),
+                                  EvaluationSound("phone_message.wav")};
+    const char* transcripts[] = {"Hello world. This is a test of automatic lip synchronization.",
+                                 nullptr};
+    const auto settings = Settings(99);
+    const auto analyse = [&](int i) {
+        VOXTRAIL_ANALYSIS* a = nullptr;
+        EXPECT_EQ(VoxtrailGetAnalysis(&a, sounds[i].c_str(), transcripts[i], &settings), 0u);
+        const Result r = ReadAll(a);
+        EXPECT_EQ(VoxtrailFreeAnalysis(&a), 0u);
+        return r;
+    };
+    const Result expected[] = {analyse(0), analyse(1)};
+    std::vector<std::future<bool>> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.push_back(std::async(std::launch::async, [&, t] {
+            // Queries of one thread interleave with other threads' analyses.
+            return analyse(t % 2) == expected[t % 2] && analyse(1 - t % 2) == expected[1 - t % 2];
+        }));
+    for (auto& thread : threads)
+        EXPECT_TRUE(thread.get());
 }
