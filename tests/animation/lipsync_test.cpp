@@ -19,6 +19,7 @@ constexpr int32_t kAe = 4;
 constexpr int32_t kAh = 8;
 constexpr int32_t kM = 24;
 constexpr int32_t kHh = 31;
+constexpr int32_t kG = 35;
 constexpr int32_t kT = 37;
 constexpr int32_t kSil = 40;
 constexpr int32_t kShortSil = 41;
@@ -26,11 +27,6 @@ constexpr int32_t kFlap = 42;
 
 // Rise, peak and fall key times of a segment.
 using TKeyTimes = std::array<int32_t, 3>;
-
-TKeyTimes TimesOf(const TSegment& segment) {
-    const TKeyList& keys = segment.Keys();
-    return {keys[0].TimeMs(), keys[1].TimeMs(), keys[2].TimeMs()};
-}
 
 std::vector<int32_t> PhonemesOf(const ALipSynching& lipSync) {
     std::vector<int32_t> result;
@@ -71,6 +67,14 @@ public:
     }
     const TSegment& operator[](int32_t i) const { return lipSync.Segments()[i]; }
     int32_t Count() const { return lipSync.Segments().Count(); }
+    std::vector<TKeyTimes> KeyTimes() const {
+        std::vector<TKeyTimes> times;
+        for (const TSegment& segment : lipSync.Segments()) {
+            const TKeyList& keys = segment.Keys();
+            times.push_back({keys[0].TimeMs(), keys[1].TimeMs(), keys[2].TimeMs()});
+        }
+        return times;
+    }
     // Start and end of every segment.
     std::vector<int32_t> Bounds() const {
         std::vector<int32_t> bounds;
@@ -107,10 +111,9 @@ TEST(LipSyncExample, FourPhonemesAndTheirTracks) {
     EXPECT_NEAR(run[2].Weight(), 0.4181, 1e-4);
     EXPECT_EQ(run[3].Weight(), 1.0);
 
-    EXPECT_EQ(TimesOf(run[0]), (TKeyTimes{-332, -32, 68}));
-    EXPECT_EQ(TimesOf(run[1]), (TKeyTimes{-32, 68, 125}));
-    EXPECT_EQ(TimesOf(run[2]), (TKeyTimes{66, 107, 168}));
-    EXPECT_EQ(TimesOf(run[3]), (TKeyTimes{83, 149, 368}));
+    EXPECT_EQ(
+        run.KeyTimes(),
+        (std::vector<TKeyTimes>{{-332, -32, 68}, {-32, 68, 125}, {66, 107, 168}, {83, 149, 368}}));
     // Releases stay where the triplets first put them.
     EXPECT_EQ(run[1].Release(), 108);
 
@@ -159,31 +162,49 @@ TEST(LipSyncTracks, WeightZeroSegmentFeedsNothing) {
     EXPECT_FALSE(run.tracks[12].Keys().IsEmpty());
 }
 
-// Which phonemes the list edits leave: hh merging, flaps and short silences, each switchable.
-TEST(LipSyncEdits, PhonemeSequences) {
+// Whole runs: which phonemes the list edits leave (hh merging, flaps and short silences, each
+// switchable) and, where given, every segment's key times.
+TEST(LipSyncRuns, PhonemesAndKeyTimes) {
     const struct {
         const char* spans;
-        bool fast;
-        TSwitch off; // a rule turned off for this case
         std::vector<int32_t> phonemes;
+        std::vector<TKeyTimes> times = {}; // not checked when empty
+        bool fast = false;
+        TSwitch off = nullptr; // a rule turned off for this case
     } cases[] = {
-        {"m 100 hh 50 hh 50 ae 100", false, nullptr, {kM, kAe}},
-        {"ah 100 hh 50 ah 150", false, nullptr, {kAh}}, // the same phoneme again joins too
-        {"ah 100 hh 50", false, nullptr, {kAh, kHh}},
-        {"ah 100 hh 50 sil 1350", false, nullptr, {kAh, kHh, kSil}},
-        {"ah 100 hh 50 sil 250", false, nullptr, {kAh, kHh, kShortSil}},
-        {"hh 100 ah 50", false, &R::SetMergeHhIntoNext, {kHh, kAh}},
+        {"m 100 hh 50 hh 50 ae 100", {kM, kAe}},
+        {"ah 100 hh 50 ah 150", {kAh}}, // the same phoneme again joins too
+        {"ah 100 hh 50", {kAh, kHh}},
+        {"ah 100 hh 50 sil 1350", {kAh, kHh, kSil}},
+        {"ah 100 hh 50 sil 250", {kAh, kHh, kShortSil}},
+        {"hh 100 ah 50", {kHh, kAh}, {}, false, &R::SetMergeHhIntoNext},
         // A flap only between two vowels.
         {"t 100 ae 100 t 100 iy 100 d 100 ax 100 t 100 m 100 t 100",
-         false,
-         nullptr,
          {kT, kAe, kFlap, 0, kFlap, 15, kT, kM, kT}},
-        {"ae 100 t 100 iy 100", false, &R::SetFlapEnabled, {kAe, kT, 0}},
-        // A silence is short below 1000 ms, unless fast or switched off.
-        {"ae 100 sil 999 ae 100", false, nullptr, {kAe, kShortSil, kAe}},
-        {"ae 100 sil 1000 ae 100", false, nullptr, {kAe, kSil, kAe}},
-        {"ae 100 sil 999 ae 100", true, nullptr, {kAe, kSil, kAe}},
-        {"ae 100 sil 200 ae 100", false, &R::SetShortSilenceEnabled, {kAe, kSil, kAe}},
+        {"ae 100 t 100 iy 100", {kAe, kT, 0}, {}, false, &R::SetFlapEnabled},
+        // A silence is short below 1000 ms, unless fast or switched off; a short one limits no
+        // ramp.
+        {"ae 500 sil 999 ae 501",
+         {kAe, kShortSil, kAe},
+         {{-332, -32, 468}, {-32, 468, 1467}, {468, 1467, 1968}}},
+        {"ae 500 sil 1000 ae 500",
+         {kAe, kSil, kAe},
+         {{-332, -32, 268}, {-32, 468, 1468}, {1168, 1468, 1968}}},
+        {"ae 100 sil 999 ae 100", {kAe, kSil, kAe}, {}, true},
+        {"ae 100 sil 200 ae 100", {kAe, kSil, kAe}, {}, false, &R::SetShortSilenceEnabled},
+        // The last segment keeps its duration.
+        {"iy 200", {0}, {{-332, -32, 168}}},
+        {"iy 200", {0}, {{-112, -32, 168}}, true},
+        // Ramps into silences are limited; close behind another segment, the silence's own rise
+        // key is the limit.
+        {"sil 1500 ae 200 sil 1300",
+         {kSil, kAe, kSil},
+         {{-332, -32, 1468}, {1168, 1468, 1768}, {1468, 1668, 2968}}},
+        {"g 100 sil 150 ae 250",
+         {kG, kSil, kAe},
+         {{-332, -32, 218}, {-32, 68, 218}, {-32, 218, 468}},
+         false,
+         &R::SetShortSilenceEnabled},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.spans);
@@ -193,6 +214,16 @@ TEST(LipSyncEdits, PhonemeSequences) {
         // Only a long silence feeds the rest track.
         EXPECT_EQ(run.tracks[0].Keys().IsEmpty(),
                   std::count(c.phonemes.begin(), c.phonemes.end(), kSil) == 0);
+        for (const TSegment& segment : run.lipSync.Segments()) {
+            // Each segment rises flat from rest to its weight and falls back.
+            const TKeyList& keys = segment.Keys();
+            EXPECT_EQ((std::array<double, 3>{keys[0].Value(), keys[1].Value(), keys[2].Value()}),
+                      (std::array<double, 3>{0, segment.Weight(), 0}));
+            EXPECT_EQ(keys[0].OutSlope(), 0.0);
+        }
+        if (!c.times.empty()) {
+            EXPECT_EQ(run.KeyTimes(), c.times);
+        }
     }
     // A merged segment keeps its parents and starts where the first one did, moved earlier.
     TLipSyncRun chain("m 100 hh 50 hh 50 ae 100");
@@ -205,52 +236,6 @@ TEST(LipSyncEdits, PhonemeSequences) {
         parentTimes.insert(parentTimes.end(), {parent.start, parent.end});
     EXPECT_EQ(parentTimes, (std::vector<int32_t>{0, 100, 100, 150, 150, 300}));
     EXPECT_FALSE(TLipSyncRun("ae 100 t 100 iy 100")[1].IsVowel());
-}
-
-// Key times of every segment: the last keeps its duration, ramps into silences are limited, a
-// short silence limits nothing.
-TEST(LipSyncKeys, TimesOfEverySegment) {
-    const struct {
-        const char* spans;
-        bool fast;
-        TSwitch off;
-        std::vector<TKeyTimes> times;
-    } cases[] = {
-        {"iy 200", false, nullptr, {{-332, -32, 168}}},
-        {"iy 200", true, nullptr, {{-112, -32, 168}}},
-        {"sil 1500 ae 200 sil 1300",
-         false,
-         nullptr,
-         {{-332, -32, 1468}, {1168, 1468, 1768}, {1468, 1668, 2968}}},
-        // Close behind another segment, the silence's own rise key is the limit.
-        {"g 100 sil 150 ae 250",
-         false,
-         &R::SetShortSilenceEnabled,
-         {{-332, -32, 218}, {-32, 68, 218}, {-32, 218, 468}}},
-        {"ae 500 sil 999 ae 501",
-         false,
-         nullptr,
-         {{-332, -32, 468}, {-32, 468, 1467}, {468, 1467, 1968}}},
-        {"ae 500 sil 1000 ae 500",
-         false,
-         nullptr,
-         {{-332, -32, 268}, {-32, 468, 1468}, {1168, 1468, 1968}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.spans);
-        TLipSyncRun run(c.spans, c.fast, c.off);
-        ASSERT_EQ(run.rc, eetSuccess);
-        std::vector<TKeyTimes> times;
-        for (int32_t i = 0; i < run.Count(); ++i) {
-            times.push_back(TimesOf(run[i]));
-            // Each segment rises flat from rest to its full shape and falls back.
-            const TKeyList& keys = run[i].Keys();
-            EXPECT_EQ((std::array<double, 3>{keys[0].Value(), keys[1].Value(), keys[2].Value()}),
-                      (std::array<double, 3>{0, 1, 0}));
-            EXPECT_EQ(keys[0].OutSlope(), 0.0);
-        }
-        EXPECT_EQ(times, c.times);
-    }
 }
 
 TEST(LipSyncEdits, OnsetShiftsKeepSixteenMillisecondsBetweenStarts) {
