@@ -11,15 +11,11 @@
 
 class EncodedFilesTest : public ::testing::Test {
 protected:
-    // Writes text through the line encoding under name and returns the file's path.
-    std::string Write(const std::string& name, const std::string& text) {
-        const std::string path = scratch.File(name);
+    // Writes text through the line encoding to a fresh numbered file and returns its path.
+    std::string Write(const std::string& text) {
+        const std::string path = scratch.File("file" + std::to_string(++files) + ".dat");
         std::ofstream(path, std::ios::binary) << Vantrix::EncodeLine(text);
         return path;
-    }
-    // Writes text to a fresh numbered file and returns its path.
-    std::string Write(const std::string& text) {
-        return Write("lexicon" + std::to_string(++files) + ".dat", text);
     }
     // A file name in the folder that nothing writes.
     std::string Missing() const { return scratch.File("missing.dat"); }
