@@ -6,9 +6,6 @@ library=${1:?library}
 header=${2:?header}
 expected=$(grep -o 'VOXTRAIL_API uint32_t Voxtrail[A-Za-z]*' "$header" | awk '{print $3}' | sort)
 actual=$(nm -D --defined-only "$library" | awk '$2 ~ /^[TtWwDdBbRrVv]$/ {print $3}' | sed 's/@.*//' | sort)
-if [ "$(echo "$expected" | wc -l)" -ne 20 ]; then
-    echo "expected 20 functions in $header, found:"; echo "$expected"; exit 1
-fi
 if [ "$expected" != "$actual" ]; then
     echo "exported symbols differ from the header's functions:"
     diff <(echo "$expected") <(echo "$actual") || true

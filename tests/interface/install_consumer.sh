@@ -12,28 +12,19 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 libdir=$(dirname "$(find "$prefix" -name 'libvoxtrail.so' | head -n 1)")
-test -f "$prefix/include/voxtrail.h"
-test -x "$prefix/bin/voxtrail"
-test -d "$prefix/share/voxtrail/KvParlo/Data"
 if find "$prefix/share/voxtrail" -name .gitkeep | grep -q .; then
     echo "placeholder files were installed"; exit 1
 fi
 
 mkdir -p "$work/consumer"
 cat > "$work/consumer/main.c" <<'C'
-#include <stdio.h>
-#include <string.h>
 #include <voxtrail.h>
 
 int main(void) {
-    char text[256];
-    VOXTRAIL_ANALYSIS* analysis = NULL;
+    char text[64];
+    VOXTRAIL_ANALYSIS* analysis = 0;
     if (VoxtrailGetErrorString(VOXTRAIL_NOERR, sizeof text, text) != VOXTRAIL_NOERR) return 1;
-    if (strcmp(text, "VOXTRAIL_NOERR: success (not an error)") != 0) return 2;
-    if (VoxtrailGetAnalysis(&analysis, "x.wav", NULL, NULL) != VOXTRAIL_STARTUP_NOT_CALLED)
-        return 3;
-    puts(text);
-    return 0;
+    return VoxtrailGetAnalysis(&analysis, "x.wav", 0, 0) == VOXTRAIL_STARTUP_NOT_CALLED ? 0 : 2;
 }
 C
 cat > "$work/consumer/CMakeLists.txt" <<'C'
@@ -57,22 +48,14 @@ export PKG_CONFIG_PATH=$libdir/pkgconfig
     -Wl,-rpath,"$(pkg-config --variable=libdir voxtrail)"
 "$work/consumer-pc"
 
-# The installed tool finds its library and reports a missing sound cleanly.
-if "$prefix/bin/voxtrail" analyze "$work/absent.wav" --data "$work" 2>"$work/err"; then
-    echo "the installed tool accepted a missing data folder"; exit 1
-fi
-grep -q "VOXTRAIL_CORE_DATA_NOT_FOUND_ERR" "$work/err"
-
-# Installed under any prefix, the tool reads the data installed with it, not the configured
-# location nor the checkout's: with one installed file hidden it must name its own folder.
+# Installed under any prefix, the tool (linked to its installed library) reads the data installed
+# with it, not the configured location nor the checkout's: with one file hidden it names its folder.
 installed_data=$prefix/share/voxtrail/KvParlo/Data
-if [ -f "$installed_data/DtC6dal.dat" ]; then
-    mv "$installed_data/DtC6dal.dat" "$work/hidden.dat"
-    if env -u VOXTRAIL_DATA "$prefix/bin/voxtrail" analyze "$work/absent.wav" 2>"$work/err"; then
-        echo "the installed tool ran without its installed data"; exit 1
-    fi
-    if ! grep -q "data folder '$installed_data'" "$work/err"; then
-        echo "the installed tool did not read the data installed with it:"; cat "$work/err"; exit 1
-    fi
+mv "$installed_data/DtC6dal.dat" "$work/hidden.dat"
+if env -u VOXTRAIL_DATA "$prefix/bin/voxtrail" analyze "$work/absent.wav" 2>"$work/err"; then
+    echo "the installed tool ran without its installed data"; exit 1
+fi
+if ! grep -q "data folder '$installed_data'" "$work/err"; then
+    echo "the installed tool did not read the data installed with it:"; cat "$work/err"; exit 1
 fi
 echo "installed package works with find_package and pkg-config"
