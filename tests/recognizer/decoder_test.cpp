@@ -85,17 +85,18 @@ TPhonemeList Loop(const FrameProbabilitiesVector& rows) {
     return phonemes;
 }
 
-struct Aligned {
+// A decoder and the lists it fills.
+class Decoding : public testing::Test {
+protected:
     TDecoder decoder;
     TPhonemeList phonemes;
     TWordList words;
-    Aligned(const FrameProbabilitiesVector& rows, const TPronunciationList& transcript,
-            uint32_t rate = 16000) {
+
+    void Align(const FrameProbabilitiesVector& rows, const TPronunciationList& transcript,
+               uint32_t rate = 16000) {
         EXPECT_EQ(alignTranscript(decoder, rows, transcript, rate, phonemes, words), 0);
     }
 };
-
-const TPronunciationList kSheAt = {{"SHE", {"sh iy"}}, {"AT", {"ae t"}}};
 
 } // namespace
 
@@ -163,28 +164,23 @@ TEST(FreeLoop, CommitsTheUnambiguousPathWithinMinimumDurations) {
         ExpectWellFormed(Loop(rows), int32_t(rows.Count()));
 }
 
-TEST(FreeLoop, FlaggedRowsEndUtterancesAndScratchRowsAreSkipped) {
+TEST_F(Decoding, FreeLoopFlaggedRowsEndUtterancesAndScratchRowsAreSkipped) {
     FrameProbabilitiesVector rows = MakeRows({{"aa", 4}, {"aa", 5}, {"s", 4}, {"aa", 1}, {"s", 4}});
     rows.At(3).flags = 128; // the second utterance starts afresh at its frame offset
     rows.At(13).flags = 255;
     EXPECT_EQ(Describe(Loop(rows)), "aa 0-64 aa 64-144 s 144-288 ");
 
     rows.At(1).scores.resize(40);
-    TDecoder decoder;
-    TPhonemeList phonemes;
     EXPECT_EQ(Thrown([&] { decodePhonemeLoop(decoder, rows, phonemes); }).kind, eetDataFailure);
 }
 
-TEST(PartialTraceback, CommitsEarlyAndKeepsFewRecords) {
+TEST_F(Decoding, PartialTracebackCommitsEarlyAndKeepsFewRecords) {
     const char* cycle[] = {"sil", "aa", "s", "t", "iy", "m"};
     std::vector<std::pair<const char*, int>> runs;
     for (int i = 0; i < 300; ++i)
         runs.push_back({cycle[i % 6], 10});
     const FrameProbabilitiesVector rows = MakeRows(runs);
     const TGrammar grammar = BuildPhonemeLoopGrammar();
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    TWordList words;
     decoder.Prepare(grammar, &phonemes, &words, TDecodeOptions());
     decoder.BeginUtterance(grammar.StartNode(), 0);
     for (int32_t i = 0; i < 2990; ++i)
@@ -206,12 +202,9 @@ TEST(PartialTraceback, CommitsEarlyAndKeepsFewRecords) {
     }
 }
 
-TEST(Traceback, NoPathRaisesTheCatastrophicError) {
+TEST_F(Decoding, TracebackNoPathRaisesTheCatastrophicError) {
     // A three-state word cannot end within two frames.
     const TGrammar grammar = BuildLinearGrammar({{"I", {"ay"}}}, 0.0);
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    TWordList words;
     const TError error = Thrown([&] {
         decodeUtterances(decoder, grammar, MakeRows({{"ay", 2}}), phonemes, words,
                          TDecodeOptions());
@@ -222,11 +215,8 @@ TEST(Traceback, NoPathRaisesTheCatastrophicError) {
     EXPECT_EQ(decoder.LiveRecords(), 0);
 }
 
-TEST(AppendSegment, OverlapsAreCutAndGapsRefused) {
+TEST_F(Decoding, AppendSegmentOverlapsAreCutAndGapsRefused) {
     const TGrammar grammar = BuildPhonemeLoopGrammar();
-    TDecoder decoder;
-    TPhonemeList phonemes;
-    TWordList words;
     decoder.Prepare(grammar, &phonemes, &words, TDecodeOptions());
     appendSegment(decoder, {nullptr, PhonemeClassOf("s")}, 0, 5);
     appendSegment(decoder, {nullptr, PhonemeClassOf("t")}, 3, 8);
@@ -240,61 +230,60 @@ TEST(AppendSegment, OverlapsAreCutAndGapsRefused) {
     EXPECT_EQ(gap.kind, eetArgumentFailure);
 }
 
-TEST(TranscriptAlignment, PausesAroundAndBetweenWordsBecomeSilence) {
-    Aligned a(
-        MakeRows({{"sil", 8}, {"sh", 5}, {"iy", 4}, {"sil", 6}, {"ae", 5}, {"t", 3}, {"sil", 8}}),
-        kSheAt);
-    EXPECT_EQ(Describe(a.words), "SHE 128-272 AT 368-496 ");
-    EXPECT_EQ(Describe(a.phonemes), "sil 0-128 sh 128-208 iy 208-272 sil 272-368 ae 368-448 "
-                                    "t 448-496 sil 496-624 ");
-    ExpectWellFormed(a.phonemes, 39);
-    EXPECT_EQ(a.decoder.EarlyEnds(), 0);
+TEST_F(Decoding, AlignmentPausesAroundAndBetweenWordsBecomeSilence) {
+    Align(MakeRows({{"sil", 8}, {"sh", 5}, {"iy", 4}, {"sil", 6}, {"ae", 5}, {"t", 3}, {"sil", 8}}),
+          {{"SHE", {"sh iy"}}, {"AT", {"ae t"}}});
+    EXPECT_EQ(Describe(words), "SHE 128-272 AT 368-496 ");
+    EXPECT_EQ(Describe(phonemes), "sil 0-128 sh 128-208 iy 208-272 sil 272-368 ae 368-448 "
+                                  "t 448-496 sil 496-624 ");
+    ExpectWellFormed(phonemes, 39);
+    EXPECT_EQ(decoder.EarlyEnds(), 0);
 }
 
-TEST(TranscriptAlignment, ContiguousWordsWithAChosenPronunciation) {
-    Aligned a(MakeRows({{"dh", 3}, {"iy", 4}, {"d", 2}, {"ao", 5}, {"g", 3}}),
-              {{"THE", {"dh ax", "dh iy"}}, {"DOG", {"d ao g"}}}, 8000);
-    EXPECT_EQ(Describe(a.words), "THE 0-112 DOG 112-272 ");
-    EXPECT_EQ(Describe(a.phonemes), "dh 0-48 iy 48-112 d 112-144 ao 144-224 g 224-272 ");
+TEST_F(Decoding, AlignmentContiguousWordsWithAChosenPronunciation) {
+    Align(MakeRows({{"dh", 3}, {"iy", 4}, {"d", 2}, {"ao", 5}, {"g", 3}}),
+          {{"THE", {"dh ax", "dh iy"}}, {"DOG", {"d ao g"}}}, 8000);
+    EXPECT_EQ(Describe(words), "THE 0-112 DOG 112-272 ");
+    EXPECT_EQ(Describe(phonemes), "dh 0-48 iy 48-112 d 112-144 ao 144-224 g 224-272 ");
 }
 
-TEST(TranscriptAlignment, TooShortForTheTranscriptEndsEarly) {
-    Aligned a(MakeRows({{"sh", 5}, {"iy", 4}}),
-              {{"SHE", {"sh iy"}}, {"AT", {"ae t"}}, {"AT", {"ae t"}}});
-    EXPECT_GE(a.decoder.EarlyEnds(), 1);
-    ASSERT_GE(a.words.Count(), 1);
-    EXPECT_LT(a.words.Count(), 3);
-    EXPECT_EQ(a.words[0].Text(), "SHE");
-    EXPECT_EQ(a.phonemes.Last().EndMs(), 144);
+TEST_F(Decoding, AlignmentTooShortForTheTranscriptEndsEarly) {
+    Align(MakeRows({{"sh", 5}, {"iy", 4}}),
+          {{"SHE", {"sh iy"}}, {"AT", {"ae t"}}, {"AT", {"ae t"}}});
+    EXPECT_GE(decoder.EarlyEnds(), 1);
+    ASSERT_GE(words.Count(), 1);
+    EXPECT_LT(words.Count(), 3);
+    EXPECT_EQ(words[0].Text(), "SHE");
+    EXPECT_EQ(phonemes.Last().EndMs(), 144);
 }
 
-TEST(TranscriptAlignment, NothingPronounceableFallsBackToTheFreeLoop) {
-    Aligned a(MakeRows({{"s", 4}, {"aa", 4}}), {{"XYZZY", {}}, {"QQ", {"no such phonemes"}}});
-    EXPECT_TRUE(a.words.IsEmpty());
-    EXPECT_EQ(Describe(a.phonemes), "s 0-64 aa 64-128 ");
+TEST_F(Decoding, AlignmentNothingPronounceableFallsBackToTheFreeLoop) {
+    Align(MakeRows({{"s", 4}, {"aa", 4}}), {{"XYZZY", {}}, {"QQ", {"no such phonemes"}}});
+    EXPECT_TRUE(words.IsEmpty());
+    EXPECT_EQ(Describe(phonemes), "s 0-64 aa 64-128 ");
 }
 
-TEST(TranscriptAlignment, RandomScoresKeepWordsAndPhonemesInStep) {
+TEST_F(Decoding, AlignmentRandomScoresKeepWordsAndPhonemesInStep) {
     const TPronunciationList transcript = {{"HELLO", {"hh ax l ow", "hh eh l ow"}},
                                            {"MY", {"m ay"}},
                                            {"LAZY", {"l ey z iy"}},
                                            {"SHE", {"sh iy"}}};
-    Aligned a(RandomRows(160, 11), transcript);
+    Align(RandomRows(160, 11), transcript);
 
-    ASSERT_EQ(a.words.Count(), 4);
-    EXPECT_EQ(a.phonemes.Last().EndMs(), 160 * 16);
+    ASSERT_EQ(words.Count(), 4);
+    EXPECT_EQ(phonemes.Last().EndMs(), 160 * 16);
     // Each word covers whole phonemes spelling one of its pronunciations; silence between.
     int32_t p = 0;
-    for (int32_t w = 0; w < a.words.Count(); ++w) {
-        EXPECT_EQ(a.words[w].Text(), transcript[size_t(w)].word);
-        for (; p < a.phonemes.Count() && a.phonemes[p].EndMs() <= a.words[w].StartMs(); ++p)
-            EXPECT_STREQ(a.phonemes[p].Name(), "sil");
-        ASSERT_LT(p, a.phonemes.Count());
-        EXPECT_EQ(a.phonemes[p].StartMs(), a.words[w].StartMs());
+    for (int32_t w = 0; w < words.Count(); ++w) {
+        EXPECT_EQ(words[w].Text(), transcript[size_t(w)].word);
+        for (; p < phonemes.Count() && phonemes[p].EndMs() <= words[w].StartMs(); ++p)
+            EXPECT_STREQ(phonemes[p].Name(), "sil");
+        ASSERT_LT(p, phonemes.Count());
+        EXPECT_EQ(phonemes[p].StartMs(), words[w].StartMs());
         std::string spelled;
-        for (; p < a.phonemes.Count() && a.phonemes[p].EndMs() <= a.words[w].EndMs(); ++p)
-            spelled += (spelled.empty() ? "" : " ") + std::string(a.phonemes[p].Name());
-        EXPECT_EQ(a.phonemes[p - 1].EndMs(), a.words[w].EndMs());
+        for (; p < phonemes.Count() && phonemes[p].EndMs() <= words[w].EndMs(); ++p)
+            spelled += (spelled.empty() ? "" : " ") + std::string(phonemes[p].Name());
+        EXPECT_EQ(phonemes[p - 1].EndMs(), words[w].EndMs());
         const auto& prons = transcript[size_t(w)].pronunciations;
         EXPECT_NE(std::find(prons.begin(), prons.end(), spelled), prons.end()) << spelled;
     }
