@@ -124,7 +124,7 @@ class StartedLibrary : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(VoxtrailStartupLibrary(data.path.c_str()), 0u); }
     void TearDown() override { VoxtrailShutdownLibrary(); }
-    // Analyses a sound into a registered object; nullptr on failure (a test failure).
+    // Analyses a sound into a registered object; nullptr (refused by every query) on failure.
     VOXTRAIL_ANALYSIS* Analyse(const std::string& sound, const char* transcript,
                                const VOXTRAIL_ANALYSIS_SETTINGS* settings) {
         VOXTRAIL_ANALYSIS* a = nullptr;
