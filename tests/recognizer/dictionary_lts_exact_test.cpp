@@ -102,17 +102,11 @@ std::string RandomLexicon(std::mt19937& rng) {
 
 // Every spelling of up to four runs over the lexicon's letters and one it lacks.
 std::vector<std::string> AllShortSpellings() {
-    std::vector<std::string> words{""}, frontier{""};
-    for (int length = 1; length <= 4; ++length) {
-        std::vector<std::string> next;
-        for (const std::string& stem : frontier)
-            for (char c : std::string("ABC'X"))
-                next.push_back(stem + c);
-        words.insert(words.end(), next.begin(), next.end());
-        frontier = std::move(next);
-    }
-    words.push_back("AAAAB");
-    words.push_back("CCCCCCCC");
+    std::vector<std::string> words{""};
+    for (size_t i = 0; words[i].size() < 4; ++i)
+        for (char c : std::string("ABC'X"))
+            words.push_back(words[i] + c);
+    words.insert(words.end(), {"AAAAB", "CCCCCCCC"});
     return words;
 }
 

@@ -117,11 +117,6 @@ TEST(TranscriptWordSet, DistinctWordsInByteOrderWithTranscriptOrderKept) {
     words.AddPronunciation("[PAUSE]", "sil");
     words.AddPronunciation("<SIL>", "sil");
     EXPECT_EQ(Distinct(words), (Texts{"<SIL>", "A", "A'B", "CAT", "DOG", "SAW", "THE", "[PAUSE]"}));
-
-    words.SetText("");
-    EXPECT_EQ(words.Count(), 0);
-    EXPECT_TRUE(words.Sequence().empty());
-    EXPECT_EQ(words.WarningLevel(), etwNone);
 }
 
 // ---- Dictionary ----
