@@ -114,25 +114,80 @@ TEST_F(Cli, OutputFileAndDashHoldExactlyWhatStandardOutputWould) {
     EXPECT_EQ(Leftovers(), std::vector<std::string>{"result.json"});
 }
 
-TEST_F(Cli, TranscriptFilesThatAreNotTextAreRefused) {
-    fs::create_directory(dir / "texts");
-    const fs::path nul = dir / "nul.txt";
-    std::ofstream(nul) << std::string("hello\0world", 11);
-    const struct {
-        fs::path file;
-        std::string message;
-    } cases[] = {
-        {dir / "texts", "is a folder, not a text file"},
-        {nul, "holds a NUL byte: it is not a text file"},
-        {dir / "absent.txt", "cannot be read"},
+// Files and data the tool cannot use: exit status 1, the cause named, nothing written and the
+// target left alone. The sounds go without a transcript, so that the word recogniser is not what
+// reports them.
+TEST_F(Cli, UnusableFilesAndDataAreNamedAndLeaveTheTargetAlone) {
+    const fs::path target = dir / "kept.json";
+    std::ofstream(target) << "previous";
+    std::ofstream(dir / "text.wav") << "Hello world, this is text.\n";
+    std::ofstream(dir / "empty.wav");
+    fs::create_directory(dir / "folder.wav");
+    // A header the engine walks into a missing file, and one that promises no samples.
+    std::ofstream(dir / "cut.wav", std::ios::binary) << std::string("RIFF\xff\xff\xff\xffWAVEfmt ");
+    std::ofstream(dir / "header.wav", std::ios::binary)
+        << std::string("RIFF$\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80>\0\0\0}\0\0\x02\0\x10\0"
+                       "data\0\0\0\0",
+                       44);
+    std::ofstream(dir / "nul.txt") << std::string("hello\0world", 11);
+    const fs::path ini = dir / "broken.ini";
+    std::ofstream(ini) << "[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=0\n";
+    const std::string hello = (dir / "hello.wav").string(), nothing = (dir / "nothing").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string err, env = "";
     };
-    for (const auto& c : cases) {
-        const Outcome o = Analyze({"--text-file", c.file.string()});
-        EXPECT_EQ(o.status, 1) << c.file;
+    const auto sound = [&](const char* name, const std::string& reason) {
+        const std::string path = (dir / name).string();
+        return Case{{path, "--data", dataDir}, "cannot read the sound '" + path + "': " + reason};
+    };
+    const auto text = [&](const char* name, const std::string& reason) {
+        const std::string path = (dir / name).string();
+        return Case{{hello, "--data", dataDir, "--text-file", path},
+                    "the transcript file '" + path + "' " + reason};
+    };
+    const Case cases[] = {
+        sound("text.wav", "not a sound file libsndfile or the engine can read (libsndfile: format "
+                          "not recognised; the engine: unsupported or invalid audio file)"),
+        sound("empty.wav", "it is an empty file"),
+        sound("cut.wav", "not a sound file libsndfile or the engine can read (libsndfile: error in "
+                         "WAV file. No 'data' chunk marker)"),
+        sound("header.wav", "it holds no samples: a header without any sound"),
+        sound("folder.wav", "it is a folder, not a sound file"),
+        sound("absent.wav", "there is no such file"),
+        text("folder.wav", "is a folder, not a text file"),
+        text("nul.txt", "holds a NUL byte: it is not a text file"),
+        text("absent.txt", "cannot be read"),
+        {{hello, "--data", dataDir, "--config", ini.string()},
+         "the configuration file '" + ini.string() +
+             "' is invalid: NumSpeechTargets must be >= 1 (VOXTRAIL_CONFIG_PARSE_ERROR)"},
+        {{hello, "--data", dataDir, "--config", dir.string()},
+         "the configuration file " + dir.string() +
+             " is a folder (VOXTRAIL_INVALID_PARAMETER_ERR)"},
+        {{hello},
+         "cannot start the engine with the data folder '" + nothing +
+             "': VOXTRAIL_CORE_DATA_NOT_FOUND_ERR: the Voxtrail data files could not be found "
+             "[invalid path or missing files]",
+         "VOXTRAIL_DATA=" + Quote(nothing)},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"analyze"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--output", target.string()});
+        const Outcome o = Run(args, c.env);
+        EXPECT_EQ(o.status, 1) << c.err;
         EXPECT_EQ(o.out, "");
-        EXPECT_EQ(o.err,
-                  "voxtrail: the transcript file '" + c.file.string() + "' " + c.message + "\n");
+        EXPECT_EQ(o.err, "voxtrail: " + c.err + "\n");
+        EXPECT_EQ(Slurp(target), "previous");
     }
+}
+
+TEST_F(Cli, DataFolderComesFromTheEnvironmentWhenNotGiven) {
+    const Outcome o =
+        Run({"analyze", (dir / "hello.wav").string(), "--seed", "8", "--format", "tsv"},
+            "VOXTRAIL_DATA=" + Quote(dataDir));
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, Analyze({"--format", "tsv"}).out);
 }
 
 // A transcript that cannot help is warned about and the analysis goes on: one without a word to
@@ -160,7 +215,8 @@ TEST_F(Cli, TranscriptsThatCannotHelpAreWarnedAbout) {
               Analyze({"--text", "", "--format", "tsv"}).out);
 }
 
-// The failing sounds' messages are FilesThatAreNoSoundSayWhatTheyAre's; here failing targets.
+// Unreadable inputs are UnusableFilesAndDataAreNamedAndLeaveTheTargetAlone's; here failing
+// targets.
 TEST_F(Cli, FailuresLeaveTheTargetAlone) {
     fs::create_directory(dir / "folder");
     for (const fs::path& bad : {dir / "nowhere" / "out.json", dir / "folder"}) {
@@ -171,34 +227,6 @@ TEST_F(Cli, FailuresLeaveTheTargetAlone) {
     }
     EXPECT_TRUE(fs::is_empty(dir / "folder"));
     EXPECT_EQ(Leftovers(), std::vector<std::string>{"folder"}); // no temporary files
-}
-
-TEST_F(Cli, DataFolderComesFromTheEnvironmentWhenNotGiven) {
-    const std::vector<std::string> args = {
-        "analyze", (dir / "hello.wav").string(), "--seed", "8", "--format", "tsv"};
-    const Outcome fromEnv = Run(args, "VOXTRAIL_DATA=" + Quote(dataDir));
-    ASSERT_EQ(fromEnv.status, 0) << fromEnv.err;
-    EXPECT_EQ(fromEnv.out, Analyze({"--format", "tsv"}).out);
-
-    const Outcome wrong = Run(args, "VOXTRAIL_DATA=" + Quote((dir / "nothing").string()));
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.err.find("VOXTRAIL_CORE_DATA_NOT_FOUND_ERR"), std::string::npos);
-    EXPECT_EQ(wrong.out, "");
-}
-
-TEST_F(Cli, ConfigurationErrorsShowTheParserDetail) {
-    const fs::path config = dir / "broken.ini";
-    std::ofstream(config) << "[PhonemeToSpeechTargetMapping]\nNumSpeechTargets=0\n";
-    const Outcome o = Analyze({"--config", config.string()});
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "voxtrail: the configuration file '" + config.string() +
-                         "' is invalid: NumSpeechTargets must be >= 1 "
-                         "(VOXTRAIL_CONFIG_PARSE_ERROR)\n");
-
-    const Outcome folder = Analyze({"--config", dir.string()});
-    EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(folder.err, "voxtrail: the configuration file " + dir.string() +
-                              " is a folder (VOXTRAIL_INVALID_PARAMETER_ERR)\n");
 }
 
 TEST_F(Cli, UsageErrorsExitTwo) {
@@ -315,42 +343,6 @@ TEST_F(Cli, SoundsInOtherFormatsGiveTheSameWords) {
                     wave["sound"]["durationSeconds"].get<double>(), 0.12)
             << c.name;
         EXPECT_TRUE(fs::is_empty(temp)) << c.name;
-    }
-}
-
-TEST_F(Cli, FilesThatAreNoSoundSayWhatTheyAre) {
-    std::ofstream(dir / "text.wav") << "Hello world, this is text.\n";
-    std::ofstream(dir / "empty.wav");
-    fs::create_directory(dir / "folder.wav");
-    // A header the engine walks into a missing file, and one that promises no samples.
-    std::ofstream(dir / "cut.wav", std::ios::binary) << std::string("RIFF\xff\xff\xff\xffWAVEfmt ");
-    std::ofstream(dir / "header.wav", std::ios::binary)
-        << std::string("RIFF$\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80>\0\0\0}\0\0\x02\0\x10\0"
-                       "data\0\0\0\0",
-                       44);
-    const struct {
-        const char* name;
-        std::string reason;
-    } cases[] = {
-        {"text.wav", "not a sound file libsndfile or the engine can read (libsndfile: format not "
-                     "recognised; the engine: unsupported or invalid audio file)"},
-        {"empty.wav", "it is an empty file"},
-        {"cut.wav", "not a sound file libsndfile or the engine can read (libsndfile: error in WAV "
-                    "file. No 'data' chunk marker)"},
-        {"header.wav", "it holds no samples: a header without any sound"},
-        {"folder.wav", "it is a folder, not a sound file"},
-        {"absent.wav", "there is no such file"},
-    };
-    const fs::path target = dir / "kept.json";
-    std::ofstream(target) << "previous";
-    for (const auto& c : cases) {
-        const std::string sound = (dir / c.name).string();
-        // Without a transcript, so that the word recogniser is not what reports it.
-        const Outcome o = Run({"analyze", sound, "--data", dataDir, "--output", target.string()});
-        EXPECT_EQ(o.status, 1) << c.name;
-        EXPECT_EQ(o.out, "");
-        EXPECT_EQ(o.err, "voxtrail: cannot read the sound '" + sound + "': " + c.reason + "\n");
-        EXPECT_EQ(Slurp(target), "previous");
     }
 }
 
