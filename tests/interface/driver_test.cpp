@@ -59,12 +59,11 @@ TEST(FrameSampling, FramesWithoutAnyCurveAreMinusOne) {
 TEST(FrameSampling, TablesHoldFrameAverages) {
     VOXTRAIL_ANALYSIS a;
     Fill(a, {Flat(0, 1000, 1.0), Flat(400, 600, 2.0)}, 10);
-    TKeyList ramp;
+    TKeyList& ramp = (*a.gestureTracks)[4].Keys();
     ramp.Append(0, 0.0);
     ramp.Append(2000, 1.0);
-    (*a.gestureTracks)[4].Keys() = ramp; // linear: handles on the line
-    (*a.gestureTracks)[4].Keys()[0].SetOutHandle({kHandlePoint, 2000.0 / 3, 1.0 / 3});
-    (*a.gestureTracks)[4].Keys()[1].SetInHandle({kHandlePoint, 4000.0 / 3, 2.0 / 3});
+    ramp.SetOutHandleFromSlope(0, 1.0 / 2000); // linear: handles on the line
+    ramp.SetInHandleFromSlope(1, 1.0 / 2000);
     ASSERT_EQ(SampleSpeechFrames(a), 0);
     ASSERT_EQ(SampleGestureFrames(a), 0);
 
