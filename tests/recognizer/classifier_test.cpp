@@ -1,6 +1,6 @@
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -42,10 +42,8 @@ std::string WriteWeights(const std::string& name, const std::vector<int32_t>& he
     // CTest runs every test in its own process, several at once: the name must not collide.
     const std::string path =
         testing::TempDir() + "vx_weights_" + std::to_string(getpid()) + "_" + name + ".dat";
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }
 
