@@ -134,7 +134,9 @@ TEST_F(KvParloTest, BrowseActionDoesNothingWithoutAPaneAndKeepsTheSettingWithOne
     EXPECT_EQ(settings.getStringValue(QStringLiteral("ParloProPath")), QStringLiteral("kept"));
 }
 
-TEST_F(KvParloTest, SoundFileBringsItsTranscriptFromBesideIt) {
+// The transcript beside a sound comes with it; an unreadable sound or text file is reported and
+// changes nothing.
+TEST_F(KvParloTest, SoundFileBringsItsTranscriptFromBesideItUnlessUnreadable) {
     std::unique_ptr<KvParloPane> pane(makePane());
     auto* textField = child<QLineEdit>(pane.get(), "ParloPaneTextFileEdit");
     auto* transcript = child<QTextEdit>(pane.get(), "ParloPaneTextEdit");
@@ -166,31 +168,24 @@ TEST_F(KvParloTest, SoundFileBringsItsTranscriptFromBesideIt) {
         EXPECT_EQ(textField->text(), hello + ".txt");
         EXPECT_EQ(transcript->toPlainText(), helloText);
     }
-    EXPECT_TRUE(KvDialogSeam::records().isEmpty());
+
+    // The two dialogs are the only ones since "Load"'s.
+    const QString bad = writeFile(dir.path() + "/noise.wav", "RIFF not really a sound");
+    call(pane.get(), "setSoundFile", bad);
+    call(pane.get(), "setTextFile", dir.path() + "/missing.txt");
+    EXPECT_EQ(titles(), QStringList({"Error opening audio file", "Error opening text file"}));
+    EXPECT_EQ(texts(), QStringList({"There was an error opening the sound file: \n" + bad,
+                                    "There was an error opening the text file: \n" + dir.path() +
+                                        "/missing.txt"}));
+    EXPECT_EQ(KvParloPaneProbe::soundPath(pane.get()), dir.path() + "/take.2/nodot");
+    EXPECT_EQ(soundTitle(pane.get()), QStringLiteral("Sound File: nodot"));
+    EXPECT_EQ(transcript->toPlainText(), helloText); // the field names the file, the box stays
 
     call(pane.get(), "setSoundFile", QString());
     EXPECT_TRUE(KvParloPaneProbe::soundPath(pane.get()).isEmpty());
     EXPECT_EQ(soundTitle(pane.get()), QStringLiteral("Sound File: "));
     EXPECT_TRUE(textField->text().isEmpty());
     EXPECT_TRUE(transcript->toPlainText().isEmpty());
-}
-
-TEST_F(KvParloTest, UnreadableSoundAndTextFilesAreReportedAndChangeNothing) {
-    std::unique_ptr<KvParloPane> pane(makePane());
-    const QString good = kSounds + QStringLiteral("/quick_fox.wav");
-    call(pane.get(), "setSoundFile", good);
-    QTemporaryDir dir;
-    const QString bad = writeFile(dir.path() + "/noise.wav", "RIFF not really a sound");
-    const QString missing = dir.path() + "/missing.txt";
-    KvDialogSeam::clear();
-
-    call(pane.get(), "setSoundFile", bad);
-    call(pane.get(), "setTextFile", missing);
-    EXPECT_EQ(titles(), QStringList({"Error opening audio file", "Error opening text file"}));
-    EXPECT_EQ(texts(), QStringList({"There was an error opening the sound file: \n" + bad,
-                                    "There was an error opening the text file: \n" + missing}));
-    EXPECT_EQ(KvParloPaneProbe::soundPath(pane.get()), good);
-    EXPECT_EQ(soundTitle(pane.get()), QStringLiteral("Sound File: quick_fox.wav"));
 }
 
 TEST_F(KvParloTest, OpenTimelineIsEnabledExactlyWhileTheTimelineIsHidden) {
