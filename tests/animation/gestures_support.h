@@ -83,11 +83,9 @@ inline void ExpectWellFormed(const TTrackList& tracks) {
         const TKeyList& keys = track.Keys();
         for (int32_t i = 0; i < keys.Count(); ++i) {
             const TKey& key = keys[i];
-            ASSERT_TRUE(std::isfinite(key.Value())) << "track " << track.Index() << " key " << i;
-            ASSERT_TRUE(std::isfinite(key.InSlope()));
-            ASSERT_TRUE(std::isfinite(key.OutSlope()));
-            for (const TKeyHandle& h : {key.InHandle(), key.OutHandle()})
-                ASSERT_TRUE(std::isfinite(h.timeMs) && std::isfinite(h.value));
+            for (double x : {key.Value(), key.InSlope(), key.OutSlope(), key.InHandle().timeMs,
+                             key.InHandle().value, key.OutHandle().timeMs, key.OutHandle().value})
+                ASSERT_TRUE(std::isfinite(x)) << "track " << track.Index() << " key " << i;
             if (i > 0) {
                 ASSERT_LT(keys[i - 1].TimeMs(), key.TimeMs()) << "track " << track.Index();
             }

@@ -18,8 +18,6 @@ namespace {
 
 using namespace testing_support;
 
-// --- Map and mapper ---
-
 TEST(GesturesMap, SettersRefuseBadValuesAndKeepTheOldOne) {
     TSpeechGesturesMap map = DefaultSpeechGesturesMap();
     EXPECT_EQ(map.SetIsolationDistance(0), eetArgumentFailure);
@@ -97,8 +95,6 @@ TEST(GesturesMapper, SelectsTheFirstDefaultAndNotifies) {
                                                   &TSpeechGesturesMap::IsolationDistance);
 }
 
-// --- Rate factor ---
-
 TEST(RateFactor, FollowsTheMeanSpokenDuration) {
     TGesturesGenerator generator(DefaultSpeechGesturesMap());
     // Mean of the spoken phonemes 100 ms (silence ignored): 0.8 + 1.2 * 35 / 65.
@@ -112,8 +108,6 @@ TEST(RateFactor, FollowsTheMeanSpokenDuration) {
     EXPECT_THROW(generator.RateFactor(list, 0, 3), EErrorType);
     EXPECT_THROW(generator.RateFactor(list, -1, 1), EErrorType);
 }
-
-// --- Actions ---
 
 // Rate factor exactly 1 whatever the phonemes.
 TSpeechGesturesMap UnitRateMap(TSpeechGesturesMap map = DefaultSpeechGesturesMap()) {
@@ -239,8 +233,6 @@ TEST(GestureActions, OverlappingBlinksKeepOnlyTheEarlier) {
     EXPECT_TRUE(actions[1].Keys(egcBlinkRight).IsEmpty());
     EXPECT_FALSE(actions[2].Keys(egcBlinkLeft).IsEmpty());
 }
-
-// --- Whole runs ---
 
 TEST(GesturesRun, ErrorsAreCaughtTracedAndReturned) {
     // An emphasised phoneme at the very end of the time range: its keys cannot be placed.

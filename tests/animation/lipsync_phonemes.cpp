@@ -7,8 +7,11 @@ namespace Vantrix {
 
 std::shared_ptr<TPhonemeList> MakePhonemes(const std::vector<TSpan>& spans) {
     auto list = std::make_shared<TPhonemeList>();
-    for (const TSpan& span : spans)
-        list->Append(TPhoneme(span.name, span.start, span.end));
+    for (const TSpan& span : spans) {
+        TPhoneme phoneme = span.name ? TPhoneme(span.name, span.start, span.end) : TPhoneme();
+        phoneme.SetTimes(span.start, span.end);
+        list->Append(phoneme);
+    }
     return list;
 }
 
@@ -29,12 +32,6 @@ std::shared_ptr<TPhonemeList> RandomPhonemes(uint32_t seed, int32_t count, bool 
         t += d;
     }
     return list;
-}
-
-void AppendUnidentified(TPhonemeList& list, int32_t start, int32_t end) {
-    TPhoneme phoneme;
-    phoneme.SetTimes(start, end);
-    list.Append(phoneme);
 }
 
 } // namespace Vantrix

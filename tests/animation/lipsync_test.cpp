@@ -253,11 +253,9 @@ TEST(LipSyncErrors, BadInputIsARangeErrorAndClearsTheTracks) {
     TCoarticulationRulesMap farAe = defaults, lateM = defaults;
     farAe.SetOnsetOffset(kAe, kMin);
     lateM.SetOnsetOffset(kM, 0); // the spacing step would need a fall key beyond the range
-    auto unidentified = MakePhonemes({{"ae", 0, 100}});
-    AppendUnidentified(*unidentified, 100, 200);
     const std::pair<std::shared_ptr<TPhonemeList>, const TCoarticulationRulesMap*> cases[] = {
         {MakePhonemes({}), &defaults},
-        {unidentified, &defaults},
+        {MakePhonemes({{"ae", 0, 100}, {nullptr, 100, 200}}), &defaults},
         {MakePhonemes({{"ae", 0, 100}}), &farAe},
         {MakePhonemes({{"ae", -100, 0}}), &farAe},
         {MakePhonemes({{"ae", kMax - 1000, kMax - 8}, {"m", kMax - 8, kMax}}), &lateM},
