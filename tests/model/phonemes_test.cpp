@@ -18,11 +18,15 @@ TEST(PhonemeTable, LookupsAreExactAndBounded) {
     EXPECT_FALSE(IsVowelPhoneme(-1));
 }
 
-TEST(Phoneme, ConstructionAndEmphasisRefuseBadValues) {
+TEST(PhonemeAndWord, ConstructionAndSettersRefuseBadValues) {
     EXPECT_THROW(TPhoneme(40, 50, 49), EErrorType);
     TPhoneme p("ax", 10, 40, 7, true);
     EXPECT_TRUE(p.IsVowel());
     EXPECT_EQ(p.SetEmphasisA(-0.1), eetArgumentFailure);
+    TWord w("hi", 200, 100); // a word's times stay ordered
+    EXPECT_EQ(w.EndMs(), 0);
+    EXPECT_EQ(w.SetEnd(0), eetRangeFailure);
+    EXPECT_EQ(w.SetEnd(1), eetSuccess);
 }
 
 class TCountingClient : public ANotificationClient {
@@ -99,13 +103,6 @@ TEST_F(PhonemeListTest, PerIndexSettersRefuseBadValues) {
     EXPECT_EQ(list.SetTimes(0, 0, 16), eetSuccess);
     EXPECT_EQ(list.SetTimes(3, 0, 100), eetRangeFailure);
     EXPECT_EQ(list.SetEmphasisB(1, -1.0), eetArgumentFailure);
-}
-
-TEST(Word, TimesStayOrdered) {
-    TWord w("hi", 200, 100);
-    EXPECT_EQ(w.EndMs(), 0);
-    EXPECT_EQ(w.SetEnd(0), eetRangeFailure);
-    EXPECT_EQ(w.SetEnd(1), eetSuccess);
 }
 
 } // namespace
