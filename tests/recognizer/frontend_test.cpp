@@ -51,11 +51,7 @@ TEST(FrontEndParameters, BreachesAreCatastrophic) {
                   eetCatastrophicFailure)
             << b[0] << " " << b[1] << " " << b[2];
     EXPECT_EQ(ThrownKind([] { frontEndParameters(11025); }), eetCatastrophicFailure);
-    EXPECT_EQ(ThrownKind([] {
-                  FramePropertiesVector frames;
-                  std::vector<double> x(4000, 0.0);
-                  computeFrameProperties(x.data(), 4000, 22050, frames);
-              }),
+    EXPECT_EQ(ThrownKind([] { Features(std::vector<double>(4000, 0.0), 22050); }),
               eetCatastrophicFailure);
 }
 
