@@ -65,10 +65,6 @@ TEST_F(Analysis, SettingsAreValidated) {
         EXPECT_EQ(Code(hello, &settings), row.code) << row.size << " " << row.fps;
         EXPECT_EQ(Detail(), row.detail);
     }
-    VOXTRAIL_ANALYSIS* a = nullptr;
-    EXPECT_EQ(VoxtrailGetAnalysis(nullptr, hello.c_str(), nullptr, nullptr),
-              VOXTRAIL_NULL_PARAMETER_ERR);
-    EXPECT_EQ(VoxtrailGetAnalysis(&a, nullptr, nullptr, nullptr), VOXTRAIL_NULL_PARAMETER_ERR);
 }
 
 // The detail of a failure is told with its code until any later call records a result.
