@@ -141,41 +141,37 @@ std::vector<bool> Marks(const TPhonemeList& list) {
 }
 
 TEST(EmphasisSelect, ThresholdsFromTheLargestValueOrFromRanksAndShares) {
-    const double kAny = -1.0; // threshold not checked
+    // Zero figures give zero thresholds; without a vowel both are the largest double.
     const double kNone = std::numeric_limits<double>::max();
     const struct {
         std::vector<double> energies, peaks;
         double energyThreshold, peakThreshold;
         std::vector<bool> marks;
     } cases[] = {
-        {{}, {}, kNone, kNone, {}}, // no vowel marks nothing
+        {{}, {}, kNone, kNone, {}},
         // One vowel is marked when it has any figure.
-        {{3.0}, {0.0}, 2.97, kAny, {true}},
-        {{0.0}, {0.0}, kAny, kAny, {false}},
+        {{3.0}, {0.0}, 2.97, 0.0, {true}},
+        {{0.0}, {0.0}, 0.0, 0.0, {false}},
         // Two or three use the largest value: 0.7 * 10; peaks 0.8 * 10 = 8 pass the 9 and 10.
-        {{1.0, 10.0}, {0.0, 0.0}, 7.0, kAny, {false, true}},
-        {{0.0, 0.0, 0.0}, {9.0, 2.0, 10.0}, kAny, 8.0, {true, false, true}},
+        {{1.0, 10.0}, {0.0, 0.0}, 7.0, 0.0, {false, true}},
+        {{0.0, 0.0, 0.0}, {9.0, 2.0, 10.0}, 0.0, 8.0, {true, false, true}},
         // Energies 1..10: (9 + 8) * 0.33 / 2 = 2.805, raised to the rank-4 value 5.
         {{4, 9, 1, 6, 10, 3, 5, 8, 2, 7},
          std::vector<double>(10, 0.0),
          5.0,
-         kAny,
+         0.0,
          {false, true, false, true, true, false, false, true, false, true}},
         // Peaks 1, 1, 1, 100: (1 + 1) * 0.65 / 2 = 0.65, raised to the rank-2 value 1.
-        {{0, 0, 0, 0}, {1, 100, 1, 1}, kAny, 1.0, {false, true, false, false}},
+        {{0, 0, 0, 0}, {1, 100, 1, 1}, 0.0, 1.0, {false, true, false, false}},
         // Equal values: the ceiling keeps the threshold below them, so all are marked.
-        {{2, 2, 2, 2, 2}, {0, 0, 0, 0, 0}, 1.98, kAny, std::vector<bool>(5, true)},
+        {{2, 2, 2, 2, 2}, {0, 0, 0, 0, 0}, 1.98, 0.0, std::vector<bool>(5, true)},
     };
     TEmphasis emphasis;
     for (const auto& c : cases) {
         TPhonemeList list = VowelsWith(c.energies, c.peaks);
         ASSERT_EQ(emphasis.Select(list, 0), 0);
-        if (c.energyThreshold != kAny) {
-            EXPECT_DOUBLE_EQ(list.EnergyThreshold(), c.energyThreshold);
-        }
-        if (c.peakThreshold != kAny) {
-            EXPECT_DOUBLE_EQ(list.PeakThreshold(), c.peakThreshold);
-        }
+        EXPECT_DOUBLE_EQ(list.EnergyThreshold(), c.energyThreshold);
+        EXPECT_DOUBLE_EQ(list.PeakThreshold(), c.peakThreshold);
         EXPECT_EQ(Marks(list), c.marks) << c.energies.size() << " vowels";
     }
 }
