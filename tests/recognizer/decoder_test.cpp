@@ -100,7 +100,7 @@ protected:
 
 } // namespace
 
-TEST(Scores, LogScoresAndPerClassConstants) {
+TEST(Scores, LogScoresPerClassConstantsAndTheModelTable) {
     EXPECT_EQ(LogScore(0.1), -8192);
     EXPECT_EQ(LogScore(0.99), -36);
     EXPECT_EQ(LogScore(0.0), kUnreachableScore);
@@ -113,9 +113,8 @@ TEST(Scores, LogScoresAndPerClassConstants) {
     EXPECT_EQ(models.AcousticScore(0, 255), -30138);
     EXPECT_EQ(models.AcousticScore(40, 24), 20472);
     EXPECT_EQ(TPhonemeModels(0.5).PriorScore(0), models.PriorScore(0) / 2);
-}
 
-TEST(Scores, ModelTableInClassifierOrder) {
+    // The model table is in the classifier's order.
     EXPECT_STREQ(kPhonemeModels[0].name, "sil");
     EXPECT_STREQ(kPhonemeModels[40].name, "zh");
     for (int32_t cls = 0; cls < kPhonemeClassCount; ++cls) {

@@ -112,7 +112,6 @@ TEST(TranscriptWordSet, DistinctWordsInByteOrderWithTranscriptOrderKept) {
     ASSERT_NE(words.Find("CAT"), nullptr);
     EXPECT_FALSE(words.Find("CAT")->found);
     EXPECT_EQ(words.Find("COW"), nullptr);
-    EXPECT_FALSE(words.PronunciationsLoaded());
 
     words.AddPronunciation("[PAUSE]", "sil");
     words.AddPronunciation("<SIL>", "sil");
@@ -186,7 +185,6 @@ TEST_F(DictionaryFiles, EmptyMissingOrDamagedDictionaryIsCatastrophic) {
 TEST_F(DictionaryFiles, KnownWordsNeverOpenTheLexiconAndSilenceIsAlwaysThere) {
     TranscriptWords words("Hello, world!");
     EXPECT_EQ(loadPronunciations(kDictionary, Missing(), words), eetSuccess);
-    EXPECT_TRUE(words.PronunciationsLoaded());
     EXPECT_EQ(words.Find("<SIL>")->pronunciations, (Texts{"sil"}));
     EXPECT_EQ(words.Find("[PAUSE]")->pronunciations, (Texts{"sil"}));
     EXPECT_EQ(words.Count(), 4);
