@@ -29,6 +29,7 @@ protected:
             const std::string name = entry.path().filename().string();
             if (name != "hello.wav" && name != "hello.txt") names.push_back(name);
         }
+        std::sort(names.begin(), names.end());
         return names;
     }
 
@@ -102,16 +103,26 @@ TEST_F(Cli, EveryFormatListsTheSamePhonemes) {
     EXPECT_GT(nameOf.size(), 3u);
 }
 
-TEST_F(Cli, OutputFileAndDashHoldExactlyWhatStandardOutputWould) {
+// A target that cannot be written fails; none leaves a file behind, temporary or not.
+// Unreadable inputs are UnusableFilesAndDataAreNamedAndLeaveTheTargetAlone's.
+TEST_F(Cli, OutputFileAndDashHoldWhatStandardOutputWouldAndBadTargetsFail) {
     const fs::path target = dir / "result.json";
     const Outcome o = Analyze({"--output", target.string()});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "");
     const std::string out = Analyze({}).out;
     EXPECT_EQ(Slurp(target), out);
-    EXPECT_EQ(Leftovers(), std::vector<std::string>{"result.json"});
     EXPECT_EQ(Analyze({"--output", "-"}).out, out);
-    EXPECT_EQ(Leftovers(), std::vector<std::string>{"result.json"});
+
+    fs::create_directory(dir / "folder");
+    for (const fs::path& bad : {dir / "nowhere" / "out.json", dir / "folder"}) {
+        const Outcome failed = Analyze({"--output", bad.string()});
+        EXPECT_EQ(failed.status, 1) << bad;
+        EXPECT_NE(failed.err.find("cannot write"), std::string::npos);
+        EXPECT_EQ(failed.out, "");
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "folder"));
+    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"folder", "result.json"}));
 }
 
 // Files and data the tool cannot use: exit status 1, the cause named, nothing written and the
@@ -213,20 +224,6 @@ TEST_F(Cli, TranscriptsThatCannotHelpAreWarnedAbout) {
     }
     EXPECT_EQ(Analyze({"--text", "?! -- ...", "--format", "tsv"}).out,
               Analyze({"--text", "", "--format", "tsv"}).out);
-}
-
-// Unreadable inputs are UnusableFilesAndDataAreNamedAndLeaveTheTargetAlone's; here failing
-// targets.
-TEST_F(Cli, FailuresLeaveTheTargetAlone) {
-    fs::create_directory(dir / "folder");
-    for (const fs::path& bad : {dir / "nowhere" / "out.json", dir / "folder"}) {
-        const Outcome failed = Analyze({"--output", bad.string()});
-        EXPECT_EQ(failed.status, 1) << bad;
-        EXPECT_NE(failed.err.find("cannot write"), std::string::npos);
-        EXPECT_EQ(failed.out, "");
-    }
-    EXPECT_TRUE(fs::is_empty(dir / "folder"));
-    EXPECT_EQ(Leftovers(), std::vector<std::string>{"folder"}); // no temporary files
 }
 
 TEST_F(Cli, UsageErrorsExitTwo) {
