@@ -30,6 +30,11 @@ TEST(Ran0, NeverSticksAtZero) {
     for (int i = 0; i < 100; ++i)
         sum += random.Next();
     EXPECT_GT(sum, 10.0);
+
+    // That deviate of 0 must not make an event of probability 0 happen, yet it is drawn.
+    random.Seed(int32_t(kIm ^ kMask));
+    EXPECT_FALSE(random.Chance(0.0));
+    EXPECT_EQ(random.State(), kMask);
 }
 
 TEST(Ran0, SeedRestartsTheSequence) {
