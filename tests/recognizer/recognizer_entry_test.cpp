@@ -38,7 +38,6 @@ TDigitalAudio MakeSound(uint32_t rate, double seconds) {
     return TDigitalAudio(rate, uint32_t(samples.size()), samples.data());
 }
 
-// Each case's result lists.
 class RecognizerEntry : public testing::Test {
 protected:
     TPhonemeList phonemes;
