@@ -221,10 +221,9 @@ TEST_F(Exports, FramesHoldTheKeyValuesAndFollowTheKeySlopes) {
     }
     EXPECT_GT(keysChecked, 50u);
 
-    // Frames are counted the same at other rates, and only JSON carries them.
+    // Frames are counted the same at other rates.
     const json at30 = AnalyzeJson({"--frames"});
     EXPECT_EQ(at30["gestures"][0]["frames"].size(), size_t(std::ceil(duration * 30 - 1e-9)) + 1);
-    EXPECT_EQ(Analyze({"--frames", "--format", "tsv"}).status, 2);
 }
 
 TEST_F(Exports, TextGridTiersCoverTheSoundWithTheWordsAndPhones) {
@@ -296,7 +295,7 @@ TEST_F(Exports, PlotDrawsTheLanesAndCurvesOnAPicture) {
     EXPECT_GE(colours.size(), 20u);
 }
 
-TEST_F(Exports, ShapeOptionsThatCannotWorkAreUsageErrors) {
+TEST_F(Exports, ShapeAndFrameOptionsThatCannotWorkAreUsageErrors) {
     const fs::path wrong = dir / "wrong.ini";
     std::ofstream(wrong) << "; Shapes: open, closed\n[PhonemeToSpeechTargetMapping]\n"
                             "NumSpeechTargets=3\n";
@@ -310,6 +309,7 @@ TEST_F(Exports, ShapeOptionsThatCannotWorkAreUsageErrors) {
                   "blendshapes, cartoon, visemes)"},
              Case{{"--shapes", "../mouth-shapes/cartoon"}, "unknown mouth-shape set"},
              Case{{"--format", "moho"}, "--format moho needs shape names"},
+             Case{{"--frames", "--format", "tsv"}, "--frames adds to the json format, not to tsv"},
              Case{{"--format", "shapes-json", "--config", wrong.string()},
                   "names 2 shapes in its '; Shapes:' line for 3 NumSpeechTargets"},
          }) {
