@@ -1,5 +1,5 @@
 #include <atomic>
-#include <limits>
+#include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,18 +31,11 @@ TEST(ErrorKinds, CaughtKindsAreTracedWithNameAndText) {
 }
 
 TEST(Nearest, HalvesGoAwayFromZeroAndSaturate) {
-    EXPECT_EQ(nearest(0.0), 0);
-    EXPECT_EQ(nearest(-0.3), 0);
-    EXPECT_EQ(nearest(-1.2), -1);
-    EXPECT_EQ(nearest(-1.5), -2);
-    EXPECT_EQ(nearest(1.5), 2);
-    EXPECT_EQ(nearest(2.5), 3);
-    EXPECT_EQ(nearest(-2.5), -3);
-    EXPECT_EQ(nearest(3e9), INT32_MAX);
-    EXPECT_EQ(nearest(-3e9), INT32_MIN);
-    EXPECT_EQ(nearest(2147483646.6), INT32_MAX);
-    EXPECT_EQ(nearest(-2147483647.5), INT32_MIN);
-    EXPECT_EQ(nearest(std::numeric_limits<double>::quiet_NaN()), 0);
+    const double x[] = {0.0,  -0.3, -1.2, -1.5,         1.5,           2.5,
+                        -2.5, 3e9,  -3e9, 2147483646.6, -2147483647.5, std::nan("")};
+    const int32_t n[] = {0, 0, -1, -2, 2, 3, -3, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, 0};
+    for (size_t i = 0; i < std::size(x); ++i)
+        EXPECT_EQ(nearest(x[i]), n[i]) << x[i];
 }
 
 TEST(DynaVector, WidensKeepingElementsAtTheirIndices) {
@@ -64,7 +57,7 @@ TEST(DynaVector, WidensKeepingElementsAtTheirIndices) {
     EXPECT_THROW(v.At(6), EErrorType);
 }
 
-TEST(Matrix, RangesAreInclusiveAndChecked) {
+TEST(Matrix, RangesAreInclusiveCheckedAndCopiedDeep) {
     AMatrix<double> m(0, 42, 0, 15);
     EXPECT_EQ(m.Rows(), 43);
     EXPECT_EQ(m.Cols(), 16);
@@ -76,20 +69,16 @@ TEST(Matrix, RangesAreInclusiveAndChecked) {
     EXPECT_EQ(ThrownKind([&] { m.At(43, 0); }), eetRangeFailure);
     EXPECT_THROW((AMatrix<double>(1, 0, 0, 0)), EErrorType);
     EXPECT_THROW((AMatrix<double>(0, 0, 3, 2)), EErrorType);
-    AMatrix<double> one(0, 0, 0, 0);
+    AMatrix<double> one(0, 0, 0, 0), neg(-3, -1, 5, 6);
     one.At(0, 0) = 2.0;
     EXPECT_EQ(one.At(0, 0), 2.0);
-}
-
-TEST(Matrix, CopiesAreDeepAndNegativeRangesWork) {
-    AMatrix<double> m(-3, -1, 5, 6);
-    m.At(-2, 6) = 1.5;
-    AMatrix<double> copy = m;
+    neg.At(-2, 6) = 1.5;
+    AMatrix<double> copy = neg;
     copy.At(-2, 6) = 9.0;
-    EXPECT_EQ(m.At(-2, 6), 1.5);
-    m = copy;
-    EXPECT_EQ(m.At(-2, 6), 9.0);
-    EXPECT_THROW(m.At(0, 5), EErrorType);
+    EXPECT_EQ(neg.At(-2, 6), 1.5);
+    neg = copy;
+    EXPECT_EQ(neg.At(-2, 6), 9.0);
+    EXPECT_THROW(neg.At(0, 5), EErrorType);
 }
 
 namespace {
