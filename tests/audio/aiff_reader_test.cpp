@@ -15,8 +15,8 @@ TEST(AiffInfo, AgreesWithTheLoader) {
         {"aiff8_mono_8000.aiff", {8, 8000, 1, 4}},
     };
     for (const auto& [file, facts] : cases) {
-        const TInfo info = Info(getAiffFileInfo, Fixture(file));
-        const TLoaded r = Load(loadAiffFile, Fixture(file));
+        const TRead info = Info(getAiffFileInfo, Fixture(file));
+        const TRead r = Load(loadAiffFile, Fixture(file));
         EXPECT_TRUE(info.ok && info.pcm && r.ok) << file;
         EXPECT_EQ(info.Facts(), facts) << file;
         EXPECT_EQ(r.Facts(), facts) << file;
@@ -25,19 +25,13 @@ TEST(AiffInfo, AgreesWithTheLoader) {
 }
 
 TEST(AiffInfo, CompressedFormIsNotPcm) {
-    TInfo info = Info(getAiffFileInfo, Fixture("sox_mono_16000.aifc"));
+    TRead info = Info(getAiffFileInfo, Fixture("sox_mono_16000.aifc"));
     EXPECT_TRUE(info.ok);
     EXPECT_FALSE(info.pcm);
 }
 
-TEST(AiffInfo, OutOfRangeRateIsClampedNotUndefined) {
-    TInfo info = Info(getAiffFileInfo, Fixture("aiff_huge_rate.aiff"));
-    EXPECT_TRUE(info.ok);
-    EXPECT_EQ(info.rate, 4294967295u);
-}
-
 TEST(AiffLoad, SixteenBitIsByteSwappedAndStaysInterleaved) {
-    TLoaded r = Load(loadAiffFile, Fixture("aiff16_stereo_44100.aiff"));
+    TRead r = Load(loadAiffFile, Fixture("aiff16_stereo_44100.aiff"));
     ASSERT_EQ(r.block.size(), 4000u);
     for (size_t i : {0u, 1u, 499u, 999u}) {
         EXPECT_EQ(r.S16(2 * i), int(i) - 500);
@@ -49,13 +43,13 @@ TEST(AiffLoad, SixteenBitIsByteSwappedAndStaysInterleaved) {
 }
 
 TEST(AiffLoad, SignedBytesBecomeUnsignedAroundTheMidline) {
-    TLoaded r = Load(loadAiffFile, Fixture("aiff8_mono_8000.aiff"));
+    TRead r = Load(loadAiffFile, Fixture("aiff8_mono_8000.aiff"));
     EXPECT_EQ(r.block, (TSampleBlock{128, 0, 255, 129}))
         << "an odd NAME chunk with its pad byte precedes COMM";
 }
 
 TEST(AiffLoad, ShortSoundChunkGivesTheWholeFramesPresent) {
-    TLoaded r = Load(loadAiffFile, Fixture("aiff_short_ssnd.aiff"));
+    TRead r = Load(loadAiffFile, Fixture("aiff_short_ssnd.aiff"));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.count, 250u);
     ASSERT_EQ(r.block.size(), 1000u);
@@ -66,7 +60,7 @@ TEST(AiffLoad, Failures) {
     for (const char* name : {"aiff_ssnd_before_comm.aiff", "aiff_truncated.aiff",
                              "sox_mono_16000.aifc", "pcm16_mono_22050.wav", "missing.aiff"}) {
         TraceCapture trace;
-        TLoaded r = Load(loadAiffFile, Fixture(name));
+        TRead r = Load(loadAiffFile, Fixture(name));
         EXPECT_FALSE(r.ok) << name;
         EXPECT_TRUE(r.block.empty()) << name;
         EXPECT_EQ(r.bits + r.rate + r.channels + r.count, 0u) << name;

@@ -13,9 +13,9 @@ inline std::string Fixture(const char* name) {
     return std::string(VX_TEST_DATA) + "/audio/" + name;
 }
 
-// Facts and block of one load, for compact assertions.
-struct TLoaded {
-    bool ok = false;
+// Facts of one read, and the block of one load, for compact assertions.
+struct TRead {
+    bool ok = false, pcm = false;
     uint32_t bits = 99, rate = 99, channels = 99, count = 99;
     Vantrix::TSampleBlock block;
     std::vector<uint32_t> Facts() const { return {bits, rate, channels, count}; }
@@ -24,21 +24,14 @@ struct TLoaded {
     }
 };
 
-template <typename Loader> TLoaded Load(Loader loader, const std::string& path) {
-    TLoaded r;
+template <typename Loader> TRead Load(Loader loader, const std::string& path) {
+    TRead r;
     r.ok = loader(path.c_str(), r.bits, r.rate, r.channels, r.count, r.block);
     return r;
 }
 
-struct TInfo {
-    bool ok = false;
-    uint32_t bits = 99, rate = 99, channels = 99, count = 99;
-    bool pcm = false;
-    std::vector<uint32_t> Facts() const { return {bits, rate, channels, count}; }
-};
-
-template <typename Reader> TInfo Info(Reader reader, const std::string& path) {
-    TInfo r;
+template <typename Reader> TRead Info(Reader reader, const std::string& path) {
+    TRead r;
     r.ok = reader(path.c_str(), r.bits, r.rate, r.channels, r.count, r.pcm);
     return r;
 }

@@ -19,14 +19,14 @@ TEST(SphereLoad, HeaderFieldsAreHonoured) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const TInfo info = Info(getSphereFileInfo, Fixture(c.file));
-        const TLoaded r = Load(loadSphereFile, Fixture(c.file));
+        const TRead info = Info(getSphereFileInfo, Fixture(c.file));
+        const TRead r = Load(loadSphereFile, Fixture(c.file));
         ASSERT_TRUE(info.ok && r.ok);
         EXPECT_TRUE(info.pcm);
         EXPECT_EQ(info.Facts(), std::vector<uint32_t>({16, c.rate, c.channels, c.count}));
         EXPECT_EQ(r.Facts(), info.Facts());
     }
-    const TLoaded big = Load(loadSphereFile, Fixture("sphere_be.sph"));
+    const TRead big = Load(loadSphereFile, Fixture("sphere_be.sph"));
     EXPECT_EQ(std::vector<int>({big.S16(0), big.S16(1), big.S16(2), big.S16(3)}),
               std::vector<int>({1, -2, 300, -32768}));
     EXPECT_EQ(Load(loadSphereFile, Fixture("sphere_stereo.sph")).S16(1), -100)
@@ -35,7 +35,7 @@ TEST(SphereLoad, HeaderFieldsAreHonoured) {
 
 TEST(SphereLoad, CompressedBodiesAreRefused) {
     for (const char* name : {"sphere_shorten.sph", "sphere_ulaw.sph"}) {
-        TInfo info = Info(getSphereFileInfo, Fixture(name));
+        TRead info = Info(getSphereFileInfo, Fixture(name));
         EXPECT_TRUE(info.ok) << name;
         EXPECT_FALSE(info.pcm) << name;
         EXPECT_FALSE(Load(loadSphereFile, Fixture(name)).ok) << name;
@@ -45,7 +45,7 @@ TEST(SphereLoad, CompressedBodiesAreRefused) {
 TEST(SphereLoad, HeaderMustMatchExactlyAndBeComplete) {
     for (const char* name : {"sphere_badmagic.sph", "sphere_short.sph", "missing.sph"}) {
         TraceCapture trace;
-        TLoaded r = Load(loadSphereFile, Fixture(name));
+        TRead r = Load(loadSphereFile, Fixture(name));
         EXPECT_FALSE(r.ok) << name;
         EXPECT_TRUE(r.block.empty());
         EXPECT_NE(TraceCapture::Text().find(" in loadSphereFile for: "), std::string::npos);
