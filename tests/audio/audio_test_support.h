@@ -1,4 +1,4 @@
-// Fixture paths and sample decoding shared by the audio tests.
+// Fixture paths, sample decoding and sines shared by the audio tests.
 #pragma once
 
 #include <cmath>
@@ -36,10 +36,10 @@ template <typename Reader> TRead Info(Reader reader, const std::string& path) {
     return r;
 }
 
-inline std::vector<int> Sine(size_t count, double rate, double freq, double amplitude) {
-    std::vector<int> s(count);
+// Rounded to whole sample values, as the fixture scripts write them.
+inline std::vector<double> Sine(size_t count, double rate, double freq, double amplitude) {
+    std::vector<double> s(count);
     for (size_t i = 0; i < count; ++i)
-        s[i] =
-            int(std::lround(amplitude * std::sin(2 * std::acos(-1.0) * freq * double(i) / rate)));
+        s[i] = std::round(amplitude * std::sin(2 * std::acos(-1.0) * freq * double(i) / rate));
     return s;
 }
