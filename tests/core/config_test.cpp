@@ -119,29 +119,27 @@ TEST(SpeechTargetConfig, ThreeTargetsAtHalf) {
     EXPECT_GT(again.label, out.label); // labels are never reused
 }
 
+const std::string kNoSection =
+    "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found";
+
+// Values without a refusal parse.
 TEST(SpeechTargetConfig, NumSpeechTargetsMessages) {
     TTrackMapper mapper;
-    struct Case {
-        std::string value;
-        uint32_t code;
-        std::string detail;
-    } cases[] = {
-        {"2abc", VOXTRAIL_NOERR, ""},
-        {" 2 ", VOXTRAIL_NOERR, ""},
-        {"+2", VOXTRAIL_NOERR, ""},
-        {"abc", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must have integer value"},
-        {"-", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must have integer value"},
-        {"0", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must be >= 1"},
-        {"-4", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must be >= 1"},
-        {"-99999999999999999999999", VOXTRAIL_CONFIG_PARSE_ERROR, "NumSpeechTargets must be >= 1"},
-        {"", VOXTRAIL_CONFIG_PARSE_ERROR,
-         "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found"},
+    const std::string notInteger = "NumSpeechTargets must have integer value",
+                      belowOne = "NumSpeechTargets must be >= 1";
+    const std::pair<std::string, std::string> cases[] = {
+        {"2abc", ""},      {" 2 ", ""},
+        {"+2", ""},        {"abc", notInteger},
+        {"-", notInteger}, {"0", belowOne},
+        {"-4", belowOne},  {"-99999999999999999999999", belowOne},
+        {"", kNoSection},
     };
-    for (const Case& c : cases) {
-        ParseOutcome out = Parse(WriteConfig("num.ini", c.value, 2), &mapper);
-        EXPECT_EQ(out.code, c.code) << c.value;
-        EXPECT_EQ(out.detail, c.detail) << c.value;
-        EXPECT_EQ(bool(out.map), c.code == VOXTRAIL_NOERR);
+    for (const auto& [value, refusal] : cases) {
+        ParseOutcome out = Parse(WriteConfig("num.ini", value, 2), &mapper);
+        EXPECT_EQ(out.code, refusal.empty() ? VOXTRAIL_NOERR : VOXTRAIL_CONFIG_PARSE_ERROR)
+            << value;
+        EXPECT_EQ(out.detail, refusal) << value;
+        EXPECT_EQ(bool(out.map), refusal.empty());
     }
 }
 
@@ -167,8 +165,7 @@ TEST(SpeechTargetConfig, HugeTargetCountFailsWithoutAllocating) {
 TEST(SpeechTargetConfig, MissingSectionOrRows) {
     TTrackMapper mapper;
     ParseOutcome noSection = Parse(WriteConfig("nosec.ini", "3", 3, {}, "[Other]"), &mapper);
-    EXPECT_EQ(noSection.detail,
-              "NumSpeechTargets not specified or PhonemeToSpeechTargetMapping section not found");
+    EXPECT_EQ(noSection.detail, kNoSection);
     ParseOutcome noFile = Parse("/nonexistent/config.ini", &mapper);
     EXPECT_EQ(noFile.code, VOXTRAIL_CONFIG_PARSE_ERROR);
 
