@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "audio_test_support.h"
@@ -40,22 +39,19 @@ TEST(DigitalAudioFile, FailureMessagesInCheckOrder) {
 // A wave file of one format record and its samples (64 zero bytes unless given).
 std::string WaveFile(const std::string& name, const TWaveFormat& format,
                      const std::vector<uint8_t>& samples = std::vector<uint8_t>(64, 0)) {
-    const std::string path = ::testing::TempDir() + "vx_" + name + ".wav";
-    const std::vector<uint8_t> fmt = serialiseWaveFormat(format);
-    std::vector<uint8_t> bytes(12 + 8 + fmt.size() + 8);
-    auto put = [&](size_t at, const char* tag, uint32_t size) {
-        std::memcpy(&bytes[at], tag, 4);
-        writeLE32(&bytes[at + 4], size);
+    auto chunk = [](std::vector<uint8_t>& to, const char* tag, const std::vector<uint8_t>& data) {
+        to.insert(to.end(), tag, tag + 4);
+        to.resize(to.size() + 4);
+        writeLE32(&to[to.size() - 4], uint32_t(data.size()));
+        to.insert(to.end(), data.begin(), data.end());
     };
-    put(0, "RIFF", uint32_t(bytes.size() - 8));
-    std::memcpy(&bytes[8], "WAVE", 4);
-    put(12, "fmt ", uint32_t(fmt.size()));
-    std::copy(fmt.begin(), fmt.end(), bytes.begin() + 20);
-    put(20 + fmt.size(), "data", uint32_t(samples.size()));
-    bytes.insert(bytes.end(), samples.begin(), samples.end());
-    FILE* out = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
+    std::vector<uint8_t> wave = {'W', 'A', 'V', 'E'}, riff;
+    chunk(wave, "fmt ", serialiseWaveFormat(format));
+    chunk(wave, "data", samples);
+    chunk(riff, "RIFF", wave);
+    const std::string path = ::testing::TempDir() + "vx_" + name + ".wav";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(riff.data()), std::streamsize(riff.size()));
     return path;
 }
 
