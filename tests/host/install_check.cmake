@@ -15,9 +15,6 @@ foreach(f KvParlo.so KvParlo/Data/DtC6dl.dat KvParlo/Data/Wt16M9fs.dat
     message(FATAL_ERROR "not installed: ${plugins}/${f}")
   endif()
 endforeach()
-if(NOT IS_DIRECTORY ${plugins}/KvParlo/Configuration_Files)
-  message(FATAL_ERROR "not installed: ${plugins}/KvParlo/Configuration_Files")
-endif()
 execute_process(COMMAND ${PREFIX}/bin/korvel
     --figure ${PREFIX}/share/korvel/figures/parlo_head.cr2 --script ${SCRIPT}
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
