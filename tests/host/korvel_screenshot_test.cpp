@@ -15,9 +15,9 @@ protected:
         xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
         if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
     }
-    // Runs korvel with args and --screenshot shot in a fresh Xvfb screen; false (with the
-    // reason in output) when it did not finish or failed.
-    bool RunKorvel(QStringList args, const QString& shot, QString& output) const {
+    // Runs korvel with args and --screenshot shot in a fresh Xvfb screen and returns the shot;
+    // a null image (with the reason in output) when it did not finish or failed.
+    QImage RunKorvel(QStringList args, const QString& shot, QString& output) const {
         QFile::remove(shot);
         args << QStringLiteral("--screenshot") << shot;
         QProcess korvel;
@@ -31,10 +31,10 @@ protected:
                                args);
         if (!korvel.waitForFinished(90000)) {
             output = QStringLiteral("korvel did not finish");
-            return false;
+            return QImage();
         }
         output = QString::fromUtf8(korvel.readAll());
-        return korvel.exitCode() == 0;
+        return korvel.exitCode() == 0 ? QImage(shot) : QImage();
     }
     QString xvfb;
 };
@@ -42,14 +42,12 @@ protected:
 TEST_F(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
     const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_screenshot.png");
     QString output;
-    ASSERT_TRUE(RunKorvel({QStringLiteral("--figure"),
-                           QStringLiteral(KV_SOURCE_DIR "/host/figures/parlo_head.cr2"),
-                           QStringLiteral("--show-pane"), QStringLiteral("KvParloPane")},
-                          shot, output))
-        << output.toStdString();
-
-    QImage window(shot);
-    ASSERT_FALSE(window.isNull()) << "no screenshot at " << shot.toStdString();
+    const QImage window = RunKorvel({QStringLiteral("--figure"),
+                                     QStringLiteral(KV_SOURCE_DIR "/host/figures/parlo_head.cr2"),
+                                     QStringLiteral("--show-pane"), QStringLiteral("KvParloPane")},
+                                    shot, output);
+    ASSERT_FALSE(window.isNull()) << "no screenshot at " << shot.toStdString() << ": "
+                                  << output.toStdString();
     QSet<QRgb> colours;
     for (int y = 0; y < window.height(); y += 3)
         for (int x = 0; x < window.width(); x += 3)
@@ -91,17 +89,16 @@ TEST_F(KorvelScreenshot, WindowShowsFigureAndLipSyncPane) {
 TEST_F(KorvelScreenshot, AnalyzedFigureSpeaksWithItsKeysOnTheTimeline) {
     const QString shot = QStringLiteral(KV_TEST_BINARY_DIR "/korvel_analyzed.png");
     QString output;
-    ASSERT_TRUE(RunKorvel({QStringLiteral("--figure"),
-                           QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
-                           QStringLiteral("--script"),
-                           QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js")},
-                          shot, output))
-        << output.toStdString();
+    const QImage window =
+        RunKorvel({QStringLiteral("--figure"),
+                   QStringLiteral(KV_SOURCE_DIR "/data/KvParlo/Figures/parlo_speaker.cr2"),
+                   QStringLiteral("--script"),
+                   QStringLiteral(KV_SOURCE_DIR "/tests/host/korvel_analyze.js")},
+                  shot, output)
+            .convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(window.isNull()) << "no screenshot at " << shot.toStdString() << ": "
+                                  << output.toStdString();
     ASSERT_TRUE(output.contains(QLatin1String("analysed"))) << output.toStdString();
-
-    QImage window(shot);
-    ASSERT_FALSE(window.isNull()) << "no screenshot at " << shot.toStdString();
-    window = window.convertToFormat(QImage::Format_RGB32);
     // The open mouth's inside, and the key dots of the timeline's curves.
     int mouth = 0, keyDots = 0;
     for (int y = 0; y < window.height(); ++y)

@@ -166,14 +166,12 @@ TEST_F(KvCoreTest, AudioClipKnowsItsLengthInTicksAndNamesWhyItCannotLoad) {
     const QString wav = dir.path() + QStringLiteral("/half_second.wav");
     { // 8000 Hz, 16-bit mono, 4000 samples
         QFile f(wav);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         QByteArray h("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x80\x3e\0\0"
                      "\x02\0\x10\0data\x40\x1f\0\0",
                      44);
         const quint32 riff = 36 + 8000;
         memcpy(h.data() + 4, &riff, 4);
-        f.write(h);
-        f.write(QByteArray(8000, '\0'));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(h + QByteArray(8000, '\0')) > 0);
     }
     KvWinAudioClip* clip = new KvWinAudioClip;
     clip->addRef();
@@ -182,9 +180,7 @@ TEST_F(KvCoreTest, AudioClipKnowsItsLengthInTicksAndNamesWhyItCannotLoad) {
     EXPECT_EQ(clip->getLength(), 2400);
     const QString junk = dir.path() + QStringLiteral("/junk.wav");
     QFile f(junk);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a sound");
-    f.close();
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("not a sound") > 0 && f.flush());
     for (const QString& bad : {junk, dir.path() + QStringLiteral("/missing.wav")}) {
         EXPECT_NE(app->getMultiMediaMgr()->importAudioClip(bad, clip, -1), 0);
         EXPECT_TRUE(clip->errorMessage().contains(bad));
