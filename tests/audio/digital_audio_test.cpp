@@ -32,6 +32,7 @@ TEST(DigitalAudioFile, FailureMessagesInCheckOrder) {
               "invalid wave file: the sample data comes before the format");
     EXPECT_EQ(ConstructionFailure(Fixture("sphere_shorten.sph")), "non-PCM file.");
     EXPECT_EQ(ConstructionFailure(Fixture("zero_data.wav")), "file load failed");
+    // The AIFF reader clamps a rate beyond 32 bits.
     EXPECT_EQ(ConstructionFailure(Fixture("aiff_huge_rate.aiff")),
               "sample rate 4294967295 Hz is outside 8000-48000 Hz");
 }
@@ -73,35 +74,31 @@ TWaveFormat Extensible(uint16_t subFormat, uint16_t channels, uint32_t rate, uin
 }
 
 TEST(DigitalAudioFile, RefusedFormatsAreNamed) {
+    const auto sampleFormat = [](const std::string& what) {
+        return "unsupported sample format: " + what + "; 8- and 16-bit PCM are read";
+    };
+    const auto rate = [](const std::string& hz) {
+        return "sample rate " + hz + " Hz is outside 8000-48000 Hz";
+    };
+    TWaveFormat unknownGuid = Extensible(1, 1, 16000, 16);
+    unknownGuid.extra[21] = 0x72; // not the registered GUID
     const struct {
         const char* name;
         TWaveFormat format;
-        const char* text;
+        std::string text;
     } cases[] = {
-        {"pcm24", Format(1, 1, 16000, 24),
-         "unsupported sample format: 24-bit PCM; 8- and 16-bit PCM are read"},
-        {"pcm32", Format(1, 2, 16000, 32),
-         "unsupported sample format: 32-bit PCM; 8- and 16-bit PCM are read"},
-        {"float", Format(3, 1, 16000, 32),
-         "unsupported sample format: 32-bit float; 8- and 16-bit PCM are read"},
-        {"ima", Format(0x11, 1, 16000, 4),
-         "unsupported sample format: IMA ADPCM; 8- and 16-bit PCM are read"},
+        {"pcm24", Format(1, 1, 16000, 24), sampleFormat("24-bit PCM")},
+        {"pcm32", Format(1, 2, 16000, 32), sampleFormat("32-bit PCM")},
+        {"float", Format(3, 1, 16000, 32), sampleFormat("32-bit float")},
+        {"ima", Format(0x11, 1, 16000, 4), sampleFormat("IMA ADPCM")},
         {"nochannels", Format(1, 0, 16000, 16), "the file declares 0 channels"},
-        {"rate0", Format(1, 1, 0, 16), "sample rate 0 Hz is outside 8000-48000 Hz"},
-        {"rate6000", Format(1, 1, 6000, 8), "sample rate 6000 Hz is outside 8000-48000 Hz"},
-        {"rate96000", Format(1, 1, 96000, 16), "sample rate 96000 Hz is outside 8000-48000 Hz"},
-        {"ext24", Extensible(1, 2, 16000, 24),
-         "unsupported sample format: 24-bit PCM; 8- and 16-bit PCM are read"},
-        {"extfloat", Extensible(3, 1, 16000, 32),
-         "unsupported sample format: 32-bit float; 8- and 16-bit PCM are read"},
+        {"rate0", Format(1, 1, 0, 16), rate("0")},
+        {"rate6000", Format(1, 1, 6000, 8), rate("6000")},
+        {"rate96000", Format(1, 1, 96000, 16), rate("96000")},
+        {"ext24", Extensible(1, 2, 16000, 24), sampleFormat("24-bit PCM")},
+        {"extfloat", Extensible(3, 1, 16000, 32), sampleFormat("32-bit float")},
         {"extmulaw", Extensible(7, 1, 16000, 8), "non-PCM file."},
-        {"extunknown",
-         [] {
-             TWaveFormat f = Extensible(1, 1, 16000, 16);
-             f.extra[21] = 0x72; // not the registered GUID
-             return f;
-         }(),
-         "non-PCM file."},
+        {"extunknown", unknownGuid, "non-PCM file."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ConstructionFailure(WaveFile(c.name, c.format)), c.text) << c.name;
