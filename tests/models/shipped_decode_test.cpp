@@ -1,6 +1,8 @@
 // The shipped networks and lexicon recognize the spoken evaluation sounds: the transcript's
-// words come out in order at plausible times, and the free phoneme loop finds speech.
+// words come out in order at plausible times, and the free phoneme loop finds speech. Sound
+// without speech gives one silence segment: the mouth stays closed instead of chattering.
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -33,12 +35,9 @@ const TSample kSamples[] = {
     {"phone_message", 8000}, // 8 kHz: the telephone networks
 };
 
+// Names the case in CTest's test names instead of its bytes, which hold a pointer.
 void PrintTo(const TSample& s, std::ostream* os) {
     *os << s.name;
-}
-
-std::string SoundPath(const TSample& s) {
-    return std::string(VX_EVALUATION_SOUNDS) + "/" + s.name + ".wav";
 }
 
 std::string Transcript(const TSample& s) {
@@ -59,7 +58,8 @@ protected:
         lengthMs = int32_t(sound.getDurationMs());
     }
 
-    TDigitalAudio sound{SoundPath(GetParam()).c_str()};
+    TDigitalAudio sound{
+        (std::string(VX_EVALUATION_SOUNDS) + "/" + GetParam().name + ".wav").c_str()};
     int32_t lengthMs = 0;
     TDataPaths paths;
     TPhonemeRecognizer recognizer{paths};
@@ -129,9 +129,68 @@ TEST_P(ShippedDecode, FreeLoopFindsSpeechAndCoversTheSound) {
     EXPECT_GE(spoken, lengthMs / 250) << "non-silence phonemes in " << lengthMs << " ms";
 }
 
-INSTANTIATE_TEST_SUITE_P(EvaluationSounds, ShippedDecode, ::testing::ValuesIn(kSamples),
-                         [](const ::testing::TestParamInfo<TSample>& info) {
-                             return std::string(info.param.name);
-                         });
+const auto kName = [](const auto& info) { return std::string(info.param.name); };
+
+INSTANTIATE_TEST_SUITE_P(EvaluationSounds, ShippedDecode, ::testing::ValuesIn(kSamples), kName);
+
+// Digital silence and quiet room noise.
+struct TQuiet {
+    const char* name;
+    uint32_t rate;
+    double rms; // in 16-bit sample units; 0 is digital silence
+};
+
+const TQuiet kQuiet[] = {
+    {"digital_silence_16k", 16000, 0.0},
+    {"digital_silence_8k", 8000, 0.0},
+    {"room_noise_16k", 16000, 60.0}, // about -55 dBFS
+    {"room_noise_8k", 8000, 60.0},
+};
+
+// Reddish noise (white through a leaky integrator), like a quiet room's hum and air.
+std::vector<double> Noise(uint32_t count, double rms) {
+    std::vector<double> x(count, 0.0);
+    if (rms == 0.0) return x;
+    uint32_t state = 12345;
+    double lowpassed = 0.0, power = 0.0;
+    for (double& v : x) {
+        state = state * 1664525u + 1013904223u;
+        const double white = double(state >> 8) / double(1u << 24) - 0.5;
+        lowpassed = 0.95 * lowpassed + white;
+        v = lowpassed + 0.5 * white;
+        power += v * v;
+    }
+    const double scale = rms / std::sqrt(power / count);
+    for (double& v : x)
+        v = std::round(v * scale);
+    return x;
+}
+
+void PrintTo(const TQuiet& q, std::ostream* os) {
+    *os << q.name;
+}
+
+class ShippedQuiet : public ::testing::TestWithParam<TQuiet> {};
+
+TEST_P(ShippedQuiet, TwoSecondsGiveOneSilence) {
+    TDataPaths paths;
+    paths.SetDataFolder(VX_SHIPPED_DATA);
+    ASSERT_TRUE(paths.DataPresent());
+    const std::vector<double> samples = Noise(2 * GetParam().rate, GetParam().rms);
+    TDigitalAudio sound(GetParam().rate, uint32_t(samples.size()), samples.data());
+    ASSERT_TRUE(sound.normaliseSampleRate());
+
+    TPhonemeRecognizer recognizer(paths);
+    TPhonemeList phonemes;
+    TWordList words;
+    ASSERT_EQ(recognizePhonemes(recognizer, sound, "", phonemes, words), 0);
+    std::string found;
+    for (int32_t i = 0; i < phonemes.Count(); ++i)
+        found += std::to_string(phonemes[i].Id()) + " ";
+    ASSERT_EQ(phonemes.Count(), 1) << "phoneme ids: " << found;
+    EXPECT_EQ(phonemes[0].Id(), kSilenceId);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoSpeech, ShippedQuiet, ::testing::ValuesIn(kQuiet), kName);
 
 } // namespace
