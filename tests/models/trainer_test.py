@@ -58,13 +58,10 @@ class WidenedTest(unittest.TestCase):
 
 class BoundaryWeightsTest(unittest.TestCase):
     def test_frames_beside_a_change_weigh_more_and_silent_steps_nothing(self):
-        y = torch.tensor([[-1, -1, 4, 4, 4, 7, 7, -1]])
-        w = train.boundary_weights(y, 3.0)
-        self.assertEqual(w.tolist(), [[0, 0, 1, 1, 3, 3, 1, 0]])
-
-    def test_factor_one_is_plain(self):
-        y = torch.tensor([[1, 2, 2, 3, -1]])
-        self.assertEqual(train.boundary_weights(y, 1.0).tolist(), [[1, 1, 1, 1, 0]])
+        for y, factor, expected in [([-1, -1, 4, 4, 4, 7, 7, -1], 3.0, [0, 0, 1, 1, 3, 3, 1, 0]),
+                                    ([1, 2, 2, 3, -1], 1.0, [1, 1, 1, 1, 0])]:
+            w = train.boundary_weights(torch.tensor([y]), factor)
+            self.assertEqual(w.tolist(), [expected], factor)
 
 
 class MixedLabelsTest(unittest.TestCase):
