@@ -27,8 +27,8 @@ protected:
         all.insert(all.end(), args.begin(), args.end());
         return ToolTest::Run(all, env);
     }
-    json Analyse(const std::vector<std::string>& args) {
-        const Outcome o = Run(args);
+    json Analyse(const std::vector<std::string>& args, const std::string& env = "") {
+        const Outcome o = Run(args, env);
         EXPECT_EQ(o.status, 0) << o.err;
         return json::parse(o.out, nullptr, false);
     }
@@ -61,17 +61,13 @@ TEST_F(WordsCli, RecognisedWordsAreAlignedInsideTheSound) {
 TEST_F(WordsCli, TheTranscriptBesideAndThePhonemeLoopNeedNoRecogniser) {
     // A model that is not there proves the recogniser never ran.
     const std::string noModel = "VOXTRAIL_WORDS_MODEL=" + (dir / "none").string();
-    const Outcome loop = Run({(dir / "sample.wav").string(), "--recognizer", "phonemes"}, noModel);
-    ASSERT_EQ(loop.status, 0) << loop.err;
-    const json free = json::parse(loop.out);
+    const json free = Analyse({(dir / "sample.wav").string(), "--recognizer", "phonemes"}, noModel);
     EXPECT_EQ(free["wordSource"], "none");
     EXPECT_TRUE(free["words"].empty());
     EXPECT_FALSE(free.contains("recognizedWords"));
 
     std::ofstream(dir / "sample.txt") << "Please go to the store.";
-    const Outcome typed = Run({(dir / "sample.wav").string()}, noModel);
-    ASSERT_EQ(typed.status, 0) << typed.err;
-    const json aligned = json::parse(typed.out);
+    const json aligned = Analyse({(dir / "sample.wav").string()}, noModel);
     EXPECT_EQ(aligned["wordSource"], "transcript");
     EXPECT_EQ(aligned["words"].size(), 5u);
 
