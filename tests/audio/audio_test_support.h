@@ -19,6 +19,8 @@ struct TRead {
     uint32_t bits = 99, rate = 99, channels = 99, count = 99;
     Vantrix::TSampleBlock block;
     std::vector<uint32_t> Facts() const { return {bits, rate, channels, count}; }
+    // A failed read leaves nothing behind.
+    bool Cleared() const { return !ok && block.empty() && bits + rate + channels + count == 0; }
     int16_t S16(size_t i) const {
         return int16_t(uint16_t(block[2 * i] | (block[2 * i + 1] << 8)));
     }
