@@ -5,8 +5,6 @@
 
 using namespace Vantrix;
 
-namespace {
-
 // The common chunk's facts are what the loader reads; unlike wave, channels stay interleaved.
 TEST(AiffInfo, AgreesWithTheLoader) {
     const std::pair<const char*, std::vector<uint32_t>> cases[] = {
@@ -59,5 +57,3 @@ TEST(AiffLoad, Failures) {
     const TRead aifc = Info(getAiffFileInfo, Fixture("sox_mono_16000.aifc"));
     EXPECT_TRUE(aifc.ok && !aifc.pcm) << "the compressed form is read, not as PCM";
 }
-
-} // namespace

@@ -8,8 +8,6 @@
 
 using namespace Vantrix;
 
-namespace {
-
 TEST(AudioFileType, SniffedFromTheFirstTwelveBytes) {
     const std::pair<const char*, AudioFileType> cases[] = {
         {"pcm16_mono_22050.wav", kAudioFileWave}, {"aiff8_mono_8000.aiff", kAudioFileAiff},
@@ -63,5 +61,3 @@ TEST(ExtendedToDouble, SpecialValuesSignAndPrecision) {
     for (const auto& c : cases)
         EXPECT_EQ(extendedToDouble(c.bytes), c.value) << c.value;
 }
-
-} // namespace

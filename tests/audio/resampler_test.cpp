@@ -78,13 +78,6 @@ TEST(Resample, ArgumentFailures) {
     EXPECT_EQ(out.size(), 1u);
 }
 
-TEST(Resample, ConstantSignalStaysConstantUpToTheEdges) {
-    std::vector<double> x(2000, 1000.0), out;
-    ASSERT_EQ(kaiserResample(x.data(), 2000, 48000, 16000, 0.125, 60, out), eetSuccess);
-    for (double v : out)
-        ASSERT_NEAR(v, 1000.0, 2.0);
-}
-
 TEST(Resample, SineKeepsFrequencyAndAmplitude) {
     struct {
         uint32_t in, out;
@@ -101,11 +94,15 @@ TEST(Resample, SineKeepsFrequencyAndAmplitude) {
     }
 }
 
-TEST(Resample, ToneAboveTheNewNyquistIsSuppressed) {
-    std::vector<double> x = Sine(44100, 44100, 10000, 10000), out;
+TEST(Resample, ConstantStaysAndToneAboveTheNewNyquistGoes) {
+    std::vector<double> x(2000, 1000.0), out;
+    ASSERT_EQ(kaiserResample(x.data(), 2000, 48000, 16000, 0.125, 60, out), eetSuccess);
+    for (double v : out)
+        ASSERT_NEAR(v, 1000.0, 2.0);
+    x = Sine(44100, 44100, 10000, 10000);
+    out.clear();
     ASSERT_EQ(kaiserResample(x.data(), 44100, 44100, 16000, 0.125, 60, out), eetSuccess);
-    double rms = Measure(out, 16000).rms;
-    EXPECT_LT(20 * std::log10(rms / (10000 / std::sqrt(2.0))), -50.0);
+    EXPECT_LT(20 * std::log10(Measure(out, 16000).rms / (10000 / std::sqrt(2.0))), -50.0);
 }
 
 } // namespace

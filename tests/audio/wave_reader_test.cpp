@@ -7,8 +7,6 @@
 
 using namespace Vantrix;
 
-namespace {
-
 // The fact reader tells what the loader reads: rate, bits and frames (channels before mixing);
 // streamed and lying data sizes read what is there.
 TEST(WaveInfo, AgreesWithTheLoader) {
@@ -112,5 +110,3 @@ TEST(WaveLoad, FailuresTraceTheirMessageAndClearTheOutputs) {
                                             " in loadWaveFile for: " + path + "\n");
     }
 }
-
-} // namespace
