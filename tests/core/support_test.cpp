@@ -17,13 +17,10 @@
 
 using namespace Vantrix;
 
-TEST(ErrorKinds, ValuesOutsideTheTableHaveNoNameOrText) {
+TEST(ErrorKinds, TracedWithNameAndTextOnlyInsideTheTable) {
     EXPECT_NE(NameOf(15), nullptr);
     EXPECT_EQ(TextOf(16), nullptr);
     EXPECT_EQ(NameOf(-1), nullptr);
-}
-
-TEST(ErrorKinds, CaughtKindsAreTracedWithNameAndText) {
     TraceCapture trace;
     EXPECT_EQ(TraceCaught(eetReadFailure), eetReadFailure);
     EXPECT_EQ(trace.Text(),
