@@ -133,7 +133,7 @@ TEST(DigitalAudioFile, SamplesAsDoubles) {
     EXPECT_EQ(samples("pcm16_stereo_16000.wav")[5], 2000.0);
 }
 
-TEST(DigitalAudioSamples, CopiesAndValidates) {
+TEST(DigitalAudioSamples, CopiedValidatedAndSharedByHandles) {
     std::vector<double> s{1.5, -2.0, 3.0};
     TDigitalAudio audio(8000, 3, s.data());
     s[0] = 99;
@@ -143,9 +143,7 @@ TEST(DigitalAudioSamples, CopiesAndValidates) {
     EXPECT_THROW(TDigitalAudio(48001, 3, s.data()), TDigitalAudioError);
     EXPECT_THROW(TDigitalAudio(16000, 3, nullptr), TDigitalAudioError);
     EXPECT_NO_THROW(TDigitalAudio(16000, 0, nullptr));
-}
-
-TEST(DigitalAudioHandle, CopiesShareOneBodyAssignmentReleasesTheOld) {
+    // Handles share one body; assignment releases the old one.
     std::vector<double> tone(4410, 100.0);
     TDigitalAudio a(44100, uint32_t(tone.size()), tone.data());
     TDigitalAudio b(a);
