@@ -98,9 +98,8 @@ TEST(Notification, AttachOnceDetachTwiceNotifyInOrder) {
     EXPECT_EQ(server.Attach(&a), 0);
     EXPECT_EQ(server.Attach(&b), 0);
     EXPECT_EQ(server.Attach(&a), 0);
-    EXPECT_EQ(server.Clients().size(), 2u);
     server.Notify();
-    EXPECT_EQ(a.seen, std::vector<int32_t>{3});
+    EXPECT_EQ(a.seen, std::vector<int32_t>{3}) << "attached once";
     EXPECT_EQ(b.seen, std::vector<int32_t>{3});
     EXPECT_EQ(server.Detach(&a), 0);
     EXPECT_EQ(server.Detach(&a), eetFindFailure);
