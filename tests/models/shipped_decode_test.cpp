@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,9 +42,7 @@ void PrintTo(const TSample& s, std::ostream* os) {
 
 std::string Transcript(const TSample& s) {
     std::ifstream in(std::string(VX_EVALUATION_SOUNDS) + "/" + s.name + ".txt");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The evaluation sound at its analysed rate and a recognizer of the shipped data.
