@@ -69,8 +69,6 @@ static int runScript(const QString& path) {
         return 2;
     }
     QScriptEngine* engine = kvApp->scriptEngine();
-    // Dialogs a script meets are answered from this queue, or cancelled.
-    KvDialogSeam::setEnabled(true);
     engine->globalObject().setProperty(
         QStringLiteral("queueDialogAnswer"),
         engine->newFunction([](QScriptContext* c, QScriptEngine*) -> QScriptValue {
@@ -158,6 +156,9 @@ int main(int argc, char** argv) {
         transport->addAction(QObject::tr("Rewind"), [] { kvScene->setTime(0); });
         window.getPaneMgr()->addPane(new KvTimePane, Qt::BottomDockWidgetArea, true);
 
+        // Dialogs a script meets are answered from its queue, or cancelled. That holds from
+        // the start: a plug-in's start-up box would otherwise wait for a person who is not there.
+        if (cli.isSet(scriptOpt)) KvDialogSeam::setEnabled(true);
         KvPluginLoader::loadFolder(kapp.getPluginsPath());
         instantiatePlugins(window);
 

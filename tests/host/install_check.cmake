@@ -34,5 +34,14 @@ execute_process(COMMAND ${plugins}/KvParlo/ParloPro/parlo3 --fromKorvelStudio
 if(NOT rc EQUAL 2 OR NOT err MATCHES "usage: parlo3")
   message(FATAL_ERROR "installed parlo3 (${rc}): ${out} ${err}")
 endif()
+# Without its lexicon the plug-in cannot start its engine: a scripted run reports the box that
+# says so and fails, rather than waiting for someone to close it.
+file(REMOVE ${plugins}/KvParlo/Data/DtC6dl.dat)
+execute_process(COMMAND ${PREFIX}/bin/korvel
+    --figure ${plugins}/KvParlo/Figures/parlo_speaker.cr2 --script ${ANALYZE_SCRIPT}
+  TIMEOUT 120 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "dialog \"KvParlo Error\"")
+  message(FATAL_ERROR "korvel without its lexicon (${rc}): ${out} ${err}")
+endif()
 file(REMOVE_RECURSE ${PREFIX})
 message(STATUS "installed korvel runs its plug-in")
