@@ -97,7 +97,8 @@ KvApp::KvApp() {
     if (!kvApp) kvApp = this;
     const QString dir = QCoreApplication::applicationDirPath();
     m_logPath = dir + QStringLiteral("/korvel.log");
-    if (!QFileInfo(dir).isWritable()) m_logPath = getTempPath() + QStringLiteral("/korvel.log");
+    // The log outlives the instance, so not in its own temp folder.
+    if (!QFileInfo(dir).isWritable()) m_logPath = QDir::tempPath() + QStringLiteral("/korvel.log");
     m_pluginsPath = dir + QStringLiteral("/plugins");
 }
 
@@ -133,7 +134,9 @@ void KvApp::setInterface(KvMainWindow* window) {
 }
 
 QString KvApp::getTempPath() const {
-    return QDir::tempPath();
+    if (!m_tempDir)
+        m_tempDir.reset(new QTemporaryDir(QDir::tempPath() + QStringLiteral("/korvel-")));
+    return m_tempDir->isValid() ? m_tempDir->path() : QDir::tempPath();
 }
 
 void KvApp::startProgress(const QString& text, int total, bool canCancel, bool) {

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
 
 class QScriptEngine;
 class KvClassFactory;
@@ -93,6 +95,8 @@ public:
 
     Q_INVOKABLE QString getPluginsPath() const { return m_pluginsPath; }
     void setPluginsPath(const QString& path) { m_pluginsPath = path; }
+    // A folder of this instance's own, removed with it, so that two hosts running at once never
+    // write each other's scratch files.
     Q_INVOKABLE QString getTempPath() const;
 
     void startProgress(const QString& text, int total, bool canCancel, bool modal);
@@ -137,6 +141,7 @@ signals:
 private:
     QStringList m_logLines;
     QString m_logPath, m_pluginsPath, m_status, m_lastError;
+    mutable std::unique_ptr<QTemporaryDir> m_tempDir;
     QPointer<KvMainWindow> m_window;
     bool m_progressActive = false, m_progressCancelled = false, m_progressCanCancel = false;
     int m_progressValue = 0, m_progressTotal = 0;

@@ -1,6 +1,7 @@
 // The host SDK: keys and their evaluation, undo of key changes, figure and pose files, the
 // timeline, audio clips and the plug-in loader.
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "kv_test_main.h"
@@ -197,6 +198,18 @@ TEST_F(KvCoreTest, PluginOfAnotherSdkVersionIsLoggedAndSkipped) {
     ASSERT_FALSE(app->logLines().isEmpty());
     EXPECT_TRUE(app->logLines().back().contains("SDK version 0x02000001"));
     EXPECT_TRUE(app->factories().isEmpty());
+}
+
+// Two hosts at once write their scratch files apart, and each clears its own away.
+TEST_F(KvCoreTest, EachHostHasATempFolderOfItsOwn) {
+    QString second;
+    {
+        KvApp other;
+        second = other.getTempPath();
+        EXPECT_TRUE(QFileInfo(second).isDir() && QFileInfo(second).isWritable());
+        EXPECT_NE(second, app->getTempPath());
+    }
+    EXPECT_FALSE(QFileInfo::exists(second));
 }
 
 } // namespace

@@ -307,7 +307,7 @@ TEST_F(KvParloAnalyzeTest, KeysFollowTheEngineInOneUndoStepThatUndoAndRedoTakeWh
     const KvParloFigureConfig& config = KvParloPaneProbe::config(pane.get());
     ASSERT_EQ(config.speechChannels.size(), 15);
 
-    const QByteArray ini = QFile::encodeName(tmp.path() + "/ParloVoxtrailConfig.ini");
+    const QByteArray ini = QFile::encodeName(app->getTempPath() + "/ParloVoxtrailConfig.ini");
     const QByteArray text =
         child<QTextEdit>(pane.get(), "ParloPaneTextEdit")->toPlainText().toLocal8Bit();
     VOXTRAIL_ANALYSIS_SETTINGS settings = {sizeof(VOXTRAIL_ANALYSIS_SETTINGS), 30, 0, 7,
@@ -456,7 +456,7 @@ TEST_F(KvParloAnalyzeTest, BadInputEndsWithItsMessageAndChangesNothing) {
         {"sound gone", [&] { QFile::remove(sound); }, "KvParlo Error",
          "Parlo Voxtrail analysis error: VOXTRAIL_COULD_NOT_LOAD_SOUND_ERR"},
         {"temp not writable",
-         [&] { ASSERT_TRUE(QDir(tmp.path()).mkpath("ParloVoxtrailConfig.ini/x")); },
+         [&] { ASSERT_TRUE(QDir(app->getTempPath()).mkpath("ParloVoxtrailConfig.ini/x")); },
          "Error writing configuration file", nullptr},
         {"no figure",
          [&] {
@@ -472,8 +472,8 @@ TEST_F(KvParloAnalyzeTest, BadInputEndsWithItsMessageAndChangesNothing) {
         scene->setPrimarySelection(figure);
         call(pane.get(), "setConfigFile", QString());
         call(pane.get(), "setSoundFile", sound);
-        QFile::remove(tmp.path() + "/ParloVoxtrailConfig.ini");
-        QDir(tmp.path() + "/ParloVoxtrailConfig.ini").removeRecursively();
+        QFile::remove(app->getTempPath() + "/ParloVoxtrailConfig.ini");
+        QDir(app->getTempPath() + "/ParloVoxtrailConfig.ini").removeRecursively();
         c.arrange();
         KvDialogSeam::clear();
         const int logged = app->logLines().size();
@@ -689,7 +689,7 @@ protected:
         QTimer::singleShot(60000, &loop, SLOT(quit()));
         loop.exec();
     }
-    QString transfer() const { return tmp.path() + "/ParloTransferAnim.pz2"; }
+    QString transfer() const { return app->getTempPath() + "/ParloTransferAnim.pz2"; }
 };
 
 TEST_F(KvParloProTest, ArgumentsComeInOrderWithTheTranscriptInTheTempFolder) {
@@ -705,7 +705,7 @@ TEST_F(KvParloProTest, ArgumentsComeInOrderWithTheTranscriptInTheTempFolder) {
         QString expectedTranscript;
     } cases[] = {
         {"typed beside a text file", true, dir.path() + "/hello_world.txt",
-         tmp.path() + "/LipSyncSoundText.txt"},
+         app->getTempPath() + "/LipSyncSoundText.txt"},
         {"text file only", false, dir.path() + "/hello_world.txt", dir.path() + "/hello_world.txt"},
         {"nothing", false, QString(), QString()}};
     for (const auto& c : cases) {
@@ -719,7 +719,7 @@ TEST_F(KvParloProTest, ArgumentsComeInOrderWithTheTranscriptInTheTempFolder) {
                                c.expectedTranscript, ""}));
         EXPECT_TRUE(titles().isEmpty()) << titles().join(", ").toStdString();
     }
-    EXPECT_EQ(readFile(tmp.path() + "/LipSyncSoundText.txt"), QByteArray("What I typed."));
+    EXPECT_EQ(readFile(app->getTempPath() + "/LipSyncSoundText.txt"), QByteArray("What I typed."));
 }
 
 // The stand-in really analyses the sound: its keys land on the figure as one undo step, and the
