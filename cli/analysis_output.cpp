@@ -6,171 +6,50 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace Vantrix {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at s[i], or 0.
-size_t Utf8Length(const std::string& s, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b = byte(i);
-    size_t n;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF)
-        n = 2;
-    else if (b >= 0xE0 && b <= 0xEF) {
-        n = 3;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        n = 4;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
-    } else
-        return 0;
-    if (i + n > s.size()) return 0;
-    if (byte(i + 1) < lo || byte(i + 1) > hi) return 0;
-    for (size_t k = 2; k < n; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-    return n;
+using TJson = nlohmann::ordered_json;
+
+TJson KeysJson(const std::vector<TResultKey>& keys) {
+    TJson out = TJson::array();
+    for (const TResultKey& key : keys)
+        out.push_back({{"time", key.time},
+                       {"value", key.value},
+                       {"inSlope", key.inSlope},
+                       {"outSlope", key.outSlope}});
+    return out;
 }
 
-// Appends `"name": [` style pieces without repeating the punctuation everywhere.
-class TJson {
-public:
-    explicit TJson(std::string& out) : out(out) {}
-    void Raw(const char* text) { out += text; }
-    void Key(const char* name) {
-        out += JsonString(name);
-        out += ": ";
-    }
-    void Number(double value) { out += JsonNumber(value); }
-    void Integer(int32_t value) { out += std::to_string(value); }
-    void String(const std::string& text) { out += JsonString(text); }
-
-private:
-    std::string& out;
-};
-
-void AppendKeys(TJson& json, const std::vector<TResultKey>& keys) {
-    json.Raw("[");
-    for (size_t k = 0; k < keys.size(); ++k) {
-        json.Raw(k ? ", {" : "{");
-        json.Key("time");
-        json.Number(keys[k].time);
-        json.Raw(", ");
-        json.Key("value");
-        json.Number(keys[k].value);
-        json.Raw(", ");
-        json.Key("inSlope");
-        json.Number(keys[k].inSlope);
-        json.Raw(", ");
-        json.Key("outSlope");
-        json.Number(keys[k].outSlope);
-        json.Raw("}");
-    }
-    json.Raw("]");
-}
-
-// Tracks with all their keys as a JSON array, with their names when they have one and their
-// values at frames 0 .. frames - 1 of fps when frames is positive.
-void AppendTracks(TJson& json, const std::vector<TResultTrack>& tracks, int32_t fps,
-                  int32_t frames) {
-    json.Raw("[");
+// Tracks with all their keys, with their names when they have one and their values at frames
+// 0 .. frames - 1 of fps when frames is positive.
+TJson TracksJson(const std::vector<TResultTrack>& tracks, int32_t fps, int32_t frames) {
+    TJson out = TJson::array();
     for (size_t t = 0; t < tracks.size(); ++t) {
-        json.Raw(t ? ", {" : "{");
-        json.Key("index");
-        json.Integer(int32_t(t));
-        json.Raw(", ");
-        if (!tracks[t].name.empty()) {
-            json.Key("name");
-            json.String(tracks[t].name);
-            json.Raw(", ");
-        }
-        json.Key("keys");
-        AppendKeys(json, tracks[t].keys);
-        if (frames > 0) {
-            json.Raw(", ");
-            json.Key("frames");
-            json.Raw("[");
-            const std::vector<double> values = SampleFrames(tracks[t].keys, fps, frames);
-            for (size_t f = 0; f < values.size(); ++f) {
-                if (f) json.Raw(", ");
-                json.Number(values[f]);
-            }
-            json.Raw("]");
-        }
-        json.Raw("}");
+        TJson track = {{"index", t}};
+        if (!tracks[t].name.empty()) track["name"] = tracks[t].name;
+        track["keys"] = KeysJson(tracks[t].keys);
+        if (frames > 0) track["frames"] = SampleFrames(tracks[t].keys, fps, frames);
+        out.push_back(std::move(track));
     }
-    json.Raw("]");
+    return out;
 }
 
-void AppendWords(TJson& json, const std::vector<TResultWord>& words) {
-    json.Raw("[");
-    for (size_t i = 0; i < words.size(); ++i) {
-        json.Raw(i ? ", {" : "{");
-        json.Key("text");
-        json.String(words[i].text);
-        json.Raw(", ");
-        json.Key("start");
-        json.Number(words[i].start);
-        json.Raw(", ");
-        json.Key("end");
-        json.Number(words[i].end);
-        json.Raw("}");
-    }
-    json.Raw("]");
+TJson WordsJson(const std::vector<TResultWord>& words) {
+    TJson out = TJson::array();
+    for (const TResultWord& word : words)
+        out.push_back({{"text", word.text}, {"start", word.start}, {"end", word.end}});
+    return out;
 }
 
 } // namespace
 
-std::string JsonString(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '"';
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            switch (c) {
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            default: {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            }
-            }
-        } else if (c < 0x80) {
-            out += char(c);
-        } else if (size_t n = Utf8Length(text, i)) {
-            out.append(text, i, n);
-            i += n;
-            continue;
-        } else {
-            out += "\\ufffd";
-        }
-        ++i;
-    }
-    out += '"';
-    return out;
+std::string JsonText(const nlohmann::ordered_json& json) {
+    // Bytes that are not UTF-8 (a sound path from an old file system, say) become U+FFFD
+    // rather than an exception; NaN and infinities are written as null.
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string JsonNumber(double value) {
@@ -180,69 +59,27 @@ std::string JsonNumber(double value) {
     return std::string(text, result.ptr);
 }
 
-void FormatJson(const TAnalysisResult& result, std::string& out) {
-    FormatJson(result, false, out);
-}
-
 void FormatJson(const TAnalysisResult& result, bool frames, std::string& out) {
     const int32_t count = frames ? FrameCount(result.duration, result.framesPerSecond) : 0;
-    TJson json(out);
-    json.Raw("{");
-    json.Key("sound");
-    json.Raw("{");
-    json.Key("path");
-    json.String(result.soundPath);
-    json.Raw(", ");
-    json.Key("durationSeconds");
-    json.Number(result.duration);
-    json.Raw("}, ");
-    json.Key("framesPerSecond");
-    json.Integer(result.framesPerSecond);
-    json.Raw(", ");
-    if (!result.shapes.empty()) {
-        json.Key("shapes");
-        json.String(result.shapes);
-        json.Raw(", ");
-    }
-    json.Key("wordSource");
-    json.String(result.wordSource);
-    json.Raw(", ");
-    if (result.wordSource != "transcript" && result.wordSource != "none") {
-        json.Key("recognizedWords");
-        AppendWords(json, result.recognizedWords);
-        json.Raw(", ");
-    }
-
-    json.Key("phonemes");
-    json.Raw("[");
-    for (size_t i = 0; i < result.phonemes.size(); ++i) {
-        const TResultSegment& segment = result.phonemes[i];
+    TJson json = {{"sound", {{"path", result.soundPath}, {"durationSeconds", result.duration}}},
+                  {"framesPerSecond", result.framesPerSecond}};
+    if (!result.shapes.empty()) json["shapes"] = result.shapes;
+    json["wordSource"] = result.wordSource;
+    if (result.wordSource != "transcript" && result.wordSource != "none")
+        json["recognizedWords"] = WordsJson(result.recognizedWords);
+    TJson phonemes = TJson::array();
+    for (const TResultSegment& segment : result.phonemes) {
         const char* name = PhonemeIdentityName(segment.id);
-        json.Raw(i ? ", {" : "{");
-        json.Key("id");
-        json.Integer(segment.id);
-        json.Raw(", ");
-        json.Key("name");
-        json.String(name ? name : "");
-        json.Raw(", ");
-        json.Key("start");
-        json.Number(segment.start);
-        json.Raw(", ");
-        json.Key("end");
-        json.Number(segment.end);
-        json.Raw("}");
+        phonemes.push_back({{"id", segment.id},
+                            {"name", name ? name : ""},
+                            {"start", segment.start},
+                            {"end", segment.end}});
     }
-    json.Raw("], ");
-
-    json.Key("words");
-    AppendWords(json, result.words);
-    json.Raw(", ");
-    json.Key("speechTargets");
-    AppendTracks(json, result.speechTargets, result.framesPerSecond, count);
-    json.Raw(", ");
-    json.Key("gestures");
-    AppendTracks(json, result.gestures, result.framesPerSecond, count);
-    json.Raw("}\n");
+    json["phonemes"] = std::move(phonemes);
+    json["words"] = WordsJson(result.words);
+    json["speechTargets"] = TracksJson(result.speechTargets, result.framesPerSecond, count);
+    json["gestures"] = TracksJson(result.gestures, result.framesPerSecond, count);
+    out += JsonText(json);
 }
 
 void FormatTsv(const TAnalysisResult& result, std::string& out) {

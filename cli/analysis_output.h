@@ -1,6 +1,7 @@
 // The command-line tool's renderings of an analysis result.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "analysis_result.h"
@@ -8,15 +9,14 @@
 
 namespace Vantrix {
 
-// JSON text (a string literal, quotes included): escapes quotes, backslashes and control
-// characters, and replaces bytes that are not UTF-8 by U+FFFD.
-std::string JsonString(const std::string& text);
+// A JSON document as the tool writes it: compact, one line, bytes that are not UTF-8 replaced
+// by U+FFFD.
+std::string JsonText(const nlohmann::ordered_json& json);
 // Shortest text that reads back as the same double; "null" for NaN and infinities.
 std::string JsonNumber(double value);
 
-// The whole result as one JSON object.
-void FormatJson(const TAnalysisResult& result, std::string& out);
-// The same with every track's value at each frame of its rate ("frames") when frames is set.
+// The whole result as one JSON object, with every track's value at each frame of its rate
+// ("frames") when frames is set.
 void FormatJson(const TAnalysisResult& result, bool frames, std::string& out);
 
 // One line per phoneme segment: start, end and name, tab-separated.

@@ -109,20 +109,21 @@ void FormatShapesTsv(const TAnalysisResult& result, std::string& out) {
 void FormatShapesJson(const TAnalysisResult& result, std::string& out) {
     const int32_t fps = result.framesPerSecond;
     const std::vector<TShapeChange> changes = ShapeChanges(result);
-    out += "{\"metadata\": {\"soundFile\": " + JsonString(result.soundPath) +
-           ", \"duration\": " + JsonNumber(result.duration) +
-           ", \"shapes\": " + JsonString(result.shapes) +
-           ", \"framesPerSecond\": " + std::to_string(fps) + "}, \"mouthCues\": [";
+    nlohmann::ordered_json cues = nlohmann::ordered_json::array();
     for (size_t i = 0; i < changes.size(); ++i) {
         const double start = FrameSeconds(changes[i].frame, fps);
         // The last cue lasts to the end of the sound, and at least its one frame.
         const double end = i + 1 < changes.size() ? FrameSeconds(changes[i + 1].frame, fps)
                                                   : std::max(result.duration, start + 1.0 / fps);
-        out += i ? ", " : "";
-        out += "{\"start\": " + JsonNumber(start) + ", \"end\": " + JsonNumber(end) +
-               ", \"value\": " + JsonString(changes[i].shape) + "}";
+        cues.push_back({{"start", start}, {"end", end}, {"value", changes[i].shape}});
     }
-    out += "]}\n";
+    const nlohmann::ordered_json json = {{"metadata",
+                                          {{"soundFile", result.soundPath},
+                                           {"duration", result.duration},
+                                           {"shapes", result.shapes},
+                                           {"framesPerSecond", fps}}},
+                                         {"mouthCues", std::move(cues)}};
+    out += JsonText(json);
 }
 
 void FormatTextGrid(const TAnalysisResult& result, std::string& out) {
