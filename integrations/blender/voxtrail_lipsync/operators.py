@@ -115,13 +115,4 @@ class VOXTRAIL_OT_autofill(bpy.types.Operator):
 
 
 classes = (VOXTRAIL_OT_analyze, VOXTRAIL_OT_autofill)
-
-
-def register():
-    for cls in classes:
-        bpy.utils.register_class(cls)
-
-
-def unregister():
-    for cls in reversed(classes):
-        bpy.utils.unregister_class(cls)
+register, unregister = bpy.utils.register_classes_factory(classes)

@@ -51,13 +51,4 @@ class VOXTRAIL_PT_lipsync(bpy.types.Panel):
 
 
 classes = (VOXTRAIL_PT_lipsync,)
-
-
-def register():
-    for cls in classes:
-        bpy.utils.register_class(cls)
-
-
-def unregister():
-    for cls in reversed(classes):
-        bpy.utils.unregister_class(cls)
+register, unregister = bpy.utils.register_classes_factory(classes)
